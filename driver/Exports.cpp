@@ -1,0 +1,48 @@
+// Exports.cpp: the configuration entry points and the library's start-up.
+//
+// The drawing entry points live with their subsystems in svg/; the list of
+// everything exported is driver/svgdrv.def.
+#include "Exports.h"
+
+#include "../settings/Settings.h"
+
+#if defined(_WIN32)
+#  include <windows.h>
+#endif
+
+TDrvDescr* DRV_CALL GetDescrPtr440() { return &DrvBlock.Descr; }
+
+// No range test: the host keeps Index within ParamCount. The address is
+// formed as a plain number, so an Index past the block only yields an address.
+TDrvParam* DRV_CALL GetParamPtr(uint8_t Index) {
+  return reinterpret_cast<TDrvParam*>(reinterpret_cast<uintptr_t>(&DrvBlock.Params[0]) +
+                                      Index * sizeof(TDrvParam));
+}
+
+// An Index beyond the last record would write outside the block: such a
+// call is ignored.
+void DRV_CALL SetParamValue(uint8_t Index, int32_t Value) {
+  if (Index < DrvParamCount) DrvBlock.Params[Index].Value = Value;
+}
+
+int32_t DRV_CALL LayerOrdering(int32_t Position) { return StackedLayer(Position); }
+
+// Load steps, in order. Number formatting always writes "." as the decimal
+// separator and reads no locale, so there is no separator to set. The host's
+// floating-point control word is left as the host set it: the driver's
+// arithmetic is all integer.
+static void LoadDriver() {
+  PlaceApertureTable();
+  LoadSettings();
+  SortStackingOrder();
+}
+
+#if defined(_WIN32)
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD Reason, LPVOID) {
+  if (Reason == DLL_PROCESS_ATTACH) LoadDriver();
+  return TRUE;
+}
+#else
+// Runs while dlopen loads the library, before it returns.
+__attribute__((constructor)) static void OnLoad() { LoadDriver(); }
+#endif

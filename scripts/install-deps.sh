@@ -1,0 +1,57 @@
+#!/bin/sh
+# Installs what the builds and tests need on a Debian machine, as root, and
+# only what is missing. Usage: scripts/install-deps.sh [native|all]
+#   native: compiler, CMake, GoogleTest, SVG renderer, XML checker and parser
+#   all:    also the MinGW-w64 cross compiler and 32-bit Wine (default)
+set -eu
+want=${1:-all}
+
+need=""
+have() { command -v "$1" >/dev/null 2>&1; }
+have g++ || need="$need g++"
+have cmake || need="$need cmake"
+have rsvg-convert || need="$need librsvg2-bin"
+have xmllint || need="$need libxml2-utils"
+[ -f /usr/include/gtest/gtest.h ] || need="$need libgtest-dev"
+[ -f /usr/include/libxml2/libxml/parser.h ] || need="$need libxml2-dev"
+if [ "$want" = all ]; then
+  have i686-w64-mingw32-g++ || need="$need g++-mingw-w64-i686"
+  [ -x /usr/lib/wine/wine ] || need="$need wine wine32"
+fi
+
+apt_install() {
+  if [ "$(id -u)" != 0 ]; then
+    echo "install-deps: missing packages:$*; run as root to install them" >&2
+    exit 1
+  fi
+  if [ -z "${DEPS_UPDATED:-}" ]; then
+    apt-get update -q
+    DEPS_UPDATED=1
+  fi
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$@"
+}
+
+if [ -n "$need" ]; then
+  case "$need" in *wine32*) dpkg --add-architecture i386 ;; esac
+  # shellcheck disable=SC2086
+  apt_install $need
+fi
+
+[ "$want" = all ] || exit 0
+
+# Wine's 32-bit loader is a 32-bit Linux program. Some kernels run those
+# natively; where they don't, qemu's user-mode emulator runs them through
+# binfmt_misc.
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  [ -x /usr/bin/qemu-i386-static ] || apt_install qemu-user-static
+  [ -f /proc/sys/fs/binfmt_misc/register ] ||
+    mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+  if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
+    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
+      >/proc/sys/fs/binfmt_misc/register
+  fi
+  /usr/lib/wine/wine --version >/dev/null || {
+    echo "install-deps: cannot run 32-bit Wine on this machine" >&2
+    exit 1
+  }
+fi

@@ -1,0 +1,57 @@
+// Settings.h: the per-layer settings and the layer stacking order, read from
+// the settings file while the library loads and fixed from then on.
+//
+// The file (ShortName + ".ini" beside the host executable) has a section
+// "Setup" with the switch HiddenText, and sections "Layer0" to "Layer25" with
+// the keys Color, Opacity and ZOrder. Whatever is missing or doesn't convert
+// takes its default; nothing is reported.
+#pragma once
+
+#include <cstdint>
+
+#include "../host/DrvConf.h"
+#include "Profile.h"
+
+struct TLayerSetting {
+  int32_t ColorOverride;  // -1: none; else 0xRRGGBB, written in place of every palette colour
+  int32_t Opacity;        // percent, 0 to 100
+};
+
+constexpr int LayerCount = 26;
+
+// By layer number. Before any load: no override and full opacity.
+DRV_FUNC extern TLayerSetting LayerSettings[LayerCount];
+
+struct TStackEntry {
+  int32_t Layer;
+  int32_t ZOrder;
+};
+
+// Every layer once, by ascending ZOrder; filled by SortStackingOrder.
+DRV_FUNC extern TStackEntry StackingOrder[LayerCount];
+
+// The integer rule: leading spaces, an optional sign, then decimal digits
+// (within the int32 range) or a hexadecimal prefix ($, x, X, 0x, 0X) and
+// digits up to FFFFFFFF, taken as a two's-complement pattern and negated
+// after a '-'. Nothing may follow. False when Text doesn't convert; Out is
+// then untouched.
+DRV_FUNC bool IntRule(const char* Text, int32_t& Out);
+
+// A colour text: '#' counts as '$', so "#RRGGBB" gives 0xRRGGBB; otherwise
+// the integer rule.
+DRV_FUNC bool ColorRule(const char* Text, int32_t& Out);
+
+// Resets everything to the defaults, then reads the file: HiddenText into
+// the descriptor's Flags bit 15 (other bits untouched), then for each layer
+// its colour override, opacity and stacking key. LoadSettingsFrom reads the
+// given file instead; nullptr reads as no file.
+DRV_FUNC void LoadSettings();
+DRV_FUNC void LoadSettingsFrom(const TPathChar* File);
+
+// Sorts the layers by the keys the last load stored, stably: equal keys keep
+// ascending layer numbers.
+DRV_FUNC void SortStackingOrder();
+
+// The layer plotted at Position, as LayerOrdering answers the host: only
+// positions 0 to 23 go through the sorted order; any other answers itself.
+DRV_FUNC int32_t StackedLayer(int32_t Position);
