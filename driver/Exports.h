@@ -10,6 +10,12 @@
 #include "../host/DLL_Util.h"
 #include "../host/DrvTypes.h"
 
+// windows.h maps DrawText to DrawTextA or DrawTextW; include it before this
+// file, so that the name here stays ours.
+#if defined(_WIN32) && defined(DrawText)
+#  undef DrawText
+#endif
+
 // Configuration, at any time after load.
 DRV_API TDrvDescr* DRV_CALL GetDescrPtr440();
 DRV_API TDrvParam* DRV_CALL GetParamPtr(uint8_t Index);

@@ -107,6 +107,7 @@ void PutFixed(TLineBuf& B, bool Negative, uint64_t IntPart, uint64_t FracPart,
     FracPart /= 10;
   }
   int len = intLen + FracDigits;
+  for (; len < intLen + Decimals; ++len) d[len] = 0;  // fewer source digits than written
 
   // 18 significant digits first.
   int first = 0;

@@ -42,7 +42,7 @@ DRV_FUNC void PutHex(TLineBuf& B, uint32_t V, int MinDigits);
 // "%1.Df" of the exact decimal +-(IntPart + FracPart / 10^FracDigits):
 // first taken to 18 significant digits, then rounded to Decimals places,
 // halves away from zero both times; a result of zero carries no sign.
-// FracDigits is at most 18 and at least Decimals.
+// FracDigits and Decimals are at most 18.
 DRV_FUNC void PutFixed(TLineBuf& B, bool Negative, uint64_t IntPart, uint64_t FracPart,
                        int FracDigits, int Decimals);
 

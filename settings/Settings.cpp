@@ -117,12 +117,12 @@ void LoadSettingsFrom(const TPathChar* File) {
 
   // A missing value reads as empty text, which no rule converts, so it takes
   // the key's default; for Color that is -1, as the text "#FFFFFFFF" gives.
-  uint16_t& flags = DrvBlock.Descr.Flags;
-  if (IntOr(Entries[0].Value, 1) != 0) {
-    flags = static_cast<uint16_t>(flags | HiddenTextFlag);
-  } else {
-    flags = static_cast<uint16_t>(flags & ~HiddenTextFlag);
-  }
+  // Flags sits unaligned in the packed descriptor: read and written whole,
+  // never through a reference.
+  const uint16_t flags = DrvBlock.Descr.Flags;
+  DrvBlock.Descr.Flags = IntOr(Entries[0].Value, 1) != 0
+                             ? static_cast<uint16_t>(flags | HiddenTextFlag)
+                             : static_cast<uint16_t>(flags & ~HiddenTextFlag);
   for (int n = 0; n < LayerCount; ++n) {
     const TProfileEntry* e = &Entries[1 + EntriesPerLayer * n];
     LayerSettings[n].Opacity = Clamp(IntOr(e[OpacityEntry].Value, 100), 0, 100);

@@ -1,6 +1,7 @@
 // Host.cpp: replaying calls and showing the driver's records.
 #include "Host.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "Output.h"
@@ -211,18 +212,24 @@ void Describe(const Driver& D, FILE* To) {
     out += "\nChoices of parameter" + std::string(r.First == r.Last ? " " : "s ") + Num(r.First);
     if (r.Last != r.First) out += " to " + Num(r.Last);
     out += ":\n";
+    // In columns as wide as the widest entry, as many as fit 78 characters.
     const std::vector<std::string> entries = SplitChoices(r.Choices);
-    std::string line;
+    std::vector<std::string> items;
+    size_t width = 0;
     for (size_t k = 0; k < entries.size(); ++k) {
-      const std::string item = PadLeft(Num(static_cast<int64_t>(k)), 4) + " " + Shown(entries[k]);
-      if (line.size() + item.size() > 76) {
+      items.push_back(PadLeft(Num(static_cast<int64_t>(k)), 4) + " " + Shown(entries[k]));
+      width = std::max(width, items.back().size() + 2);
+    }
+    const size_t perLine = std::max<size_t>(1, 78 / width);
+    std::string line;
+    for (size_t k = 0; k < items.size(); ++k) {
+      line += Pad(items[k], width);
+      if ((k + 1) % perLine == 0 || k + 1 == items.size()) {
+        while (!line.empty() && line.back() == ' ') line.pop_back();
         out += line + "\n";
         line.clear();
       }
-      line += Pad(item, 19);
     }
-    while (!line.empty() && line.back() == ' ') line.pop_back();
-    if (!line.empty()) out += line + "\n";
   }
   std::fwrite(out.data(), 1, out.size(), To);
 }

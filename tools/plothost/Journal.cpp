@@ -133,11 +133,7 @@ NumResult ParseNumber(std::string_view T, int64_t Min, int64_t Max, int64_t& Out
   return NumResult::Ok;
 }
 
-std::string RangeText(const ArgSpec& A) {
-  if (A.Min == I32Min && A.Max == I32Max) return "a 32-bit signed integer";
-  if (A.Max == I32Max) return Decimal(A.Min) + " or more";
-  return Decimal(A.Min) + " to " + Decimal(A.Max);
-}
+std::string RangeText(const ArgSpec& A) { return Decimal(A.Min) + " to " + Decimal(A.Max); }
 
 }  // namespace
 
@@ -235,7 +231,7 @@ void ParseJournal(std::string_view Name, std::string_view Source, std::vector<Ca
           break;
         case NumResult::OutOfRange:
           fail(std::string(spec->Name) + ": " + a.Name + " " + Shown(tok) +
-               " does not fit (" + RangeText(a) + ")");
+               " is out of range (" + RangeText(a) + ")");
           ok = false;
           break;
       }
