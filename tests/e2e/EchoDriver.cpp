@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr int Apertures = 11;  // a small table: records 0 to 10
+constexpr int Apertures = 100;  // a smaller table than the real one: records 0 to 99
 
 TDrvBlock Block;
 TAperture* Table = nullptr;

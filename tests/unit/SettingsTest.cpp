@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -543,10 +544,12 @@ TEST_F(Settings, OverlongValuesAreCutThenConverted) {
 TEST_F(Settings, LoadSettingsReadsTheFileBesideTheExecutable) {
   // A short name of our own, so that nothing else beside the test program
   // is read or disturbed.
-  const std::string name = "T" + std::to_string(getpid() % 10000000);
-  DrvBlock.Descr.ShortName.Len = static_cast<uint8_t>(name.size());
-  std::memcpy(DrvBlock.Descr.ShortName.Text, name.data(), name.size());
-  const fs::path file = fs::read_symlink("/proc/self/exe").parent_path() / (name + ".ini");
+  char name[16];
+  std::snprintf(name, sizeof name, "T%07d", static_cast<int>(getpid() % 10000000));
+  DrvBlock.Descr.ShortName.Len = 8;
+  std::memcpy(DrvBlock.Descr.ShortName.Text, name, 8);
+  const fs::path file =
+      fs::read_symlink("/proc/self/exe").parent_path() / (std::string(name) + ".ini");
 
   DrvBlock.Descr.Flags = 0xDD0C;
   LoadSettings();

@@ -144,6 +144,8 @@ void ParseJournal(std::string_view Name, std::string_view Source, std::vector<Ca
   const std::string name(Name);
   int lineNo = 0;
   size_t pos = 0;
+  // Editors on Windows like to start a file with a UTF-8 byte order mark.
+  if (Source.substr(0, 3) == "\xEF\xBB\xBF") pos = 3;
   while (pos < Source.size()) {
     size_t end = Source.find('\n', pos);
     if (end == std::string_view::npos) end = Source.size();
