@@ -10,6 +10,9 @@ jobs=$(nproc)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j "$jobs"
 (cd build && ctest --output-on-failure -j "$jobs")
+if [ -f build/wineprefix.unavailable ]; then
+  echo "test.sh: the Wine tests were skipped: $(cat build/wineprefix.unavailable)" >&2
+fi
 
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DDRV_SANITIZE=ON -DDRV_WINDOWS=OFF
 cmake --build build-sanitize -j "$jobs"

@@ -3,7 +3,8 @@
 # Usage: wine-run.sh PREFIX [--expect FILE] PROGRAM [ARGS...]
 # With --expect, the program's standard output must equal FILE byte for
 # byte. The prefix is made by the wine_prefix test fixture; the tests that
-# use it hold one lock, so they never run side by side.
+# use it hold one lock, so they never run side by side. Where the fixture
+# found that Wine cannot run on this machine, exits 77 (CTest: skipped).
 set -u
 prefix=$1
 shift
@@ -12,7 +13,12 @@ if [ "${1:-}" = "--expect" ]; then
   expect=$2
   shift 2
 fi
+if [ -f "$prefix.unavailable" ]; then
+  echo "wine-run: skipped, 32-bit Wine cannot run here: $(cat "$prefix.unavailable")"
+  exit 77
+fi
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export QEMU_RESERVED_VA=0xf7000000
 if [ -z "$expect" ]; then
   exec wine "$@"
 fi

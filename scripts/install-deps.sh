@@ -39,19 +39,10 @@ fi
 
 [ "$want" = all ] || exit 0
 
-# Wine's 32-bit loader is a 32-bit Linux program. Some kernels run those
-# natively; where they don't, qemu's user-mode emulator runs them through
-# binfmt_misc.
+# Wine's 32-bit loader is a 32-bit Linux program: it needs a kernel built
+# with 32-bit support. Without it the Wine tests report themselves skipped
+# (qemu-user is no way out: 32-bit Wine does not boot reliably under it).
 if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  [ -x /usr/bin/qemu-i386-static ] || apt_install qemu-user-static
-  [ -f /proc/sys/fs/binfmt_misc/register ] ||
-    mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
-  if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
-    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
-      >/proc/sys/fs/binfmt_misc/register
-  fi
-  /usr/lib/wine/wine --version >/dev/null || {
-    echo "install-deps: cannot run 32-bit Wine on this machine" >&2
-    exit 1
-  }
+  echo "install-deps: this kernel does not run 32-bit programs;" \
+    "the Wine tests will be skipped" >&2
 fi

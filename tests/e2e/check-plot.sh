@@ -42,6 +42,8 @@ else
   "$@" <"$stdin"
 fi
 status=$?
+# 77: the command was skipped (Wine cannot run on this machine).
+[ "$status" = 77 ] && exit 77
 [ "$status" = 0 ] || fail "the command exited with status $status"
 [ -f "$out" ] || fail "no output file $out"
 for leftover in "$out".*.tmp; do
