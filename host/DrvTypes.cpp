@@ -10,18 +10,6 @@
 
 namespace {
 
-template <int N>
-constexpr TShortStr<N> Str(const char* s) {
-  TShortStr<N> r{};
-  int n = 0;
-  while (s[n] != 0) {
-    r.Text[n] = s[n];
-    ++n;
-  }
-  r.Len = static_cast<uint8_t>(n);
-  return r;
-}
-
 constexpr int StrLen(const char* s) {
   int n = 0;
   while (s[n] != 0) ++n;

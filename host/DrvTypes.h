@@ -19,6 +19,20 @@ struct TShortStr {
   char Text[N];
 };
 
+// A short string from a literal at compile time (the stored contents, the
+// colour keywords); the literal must fit, as every one here does.
+template <int N>
+constexpr TShortStr<N> Str(const char* s) {
+  TShortStr<N> r{};
+  int n = 0;
+  while (s[n] != 0 && n < N) {
+    r.Text[n] = s[n];
+    ++n;
+  }
+  r.Len = static_cast<uint8_t>(n);
+  return r;
+}
+
 #pragma pack(push, 1)
 
 struct TDrvDescr {
