@@ -51,4 +51,7 @@ while ! ready; do
   timeout -k 10 300 wineserver -w >/dev/null 2>&1 </dev/null ||
     timeout -k 10 60 wineserver -k >/dev/null 2>&1
 done
+# The prefix must also run a program: Wine's own command interpreter.
+said=$(timeout -k 10 300 wine cmd.exe /c echo ready 2>>"$log" </dev/null | tr -d '\r')
+[ "$said" = ready ] || unavailable "Wine boots the prefix but runs no program"
 echo "wine-init: prefix ready at $prefix"
