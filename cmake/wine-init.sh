@@ -4,8 +4,8 @@
 # Usage: wine-init.sh PREFIX
 #
 # 32-bit Wine needs a kernel that runs 32-bit programs. Where Wine cannot
-# start at all (no such support, or an emulator that fails to boot the
-# prefix), this writes the reason to PREFIX.unavailable and succeeds: the
+# start at all (no such support, or a prefix that will not boot), this
+# writes the reason to PREFIX.unavailable and succeeds: the
 # Wine tests then report themselves skipped with that reason (wine-run.sh,
 # exit status 77) instead of failing for the machine's sake. A Wine test that
 # starts and then fails is always a failure.
@@ -14,9 +14,6 @@ prefix=$1
 marker=$prefix.unavailable
 log=$prefix.boot.log
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-# Only used where qemu-user runs the 32-bit loader: keeps the low 4 GiB free
-# for Wine's fixed mappings.
-export QEMU_RESERVED_VA=0xf7000000
 rm -f "$marker"
 
 unavailable() {

@@ -18,7 +18,6 @@ if [ -f "$prefix.unavailable" ]; then
   exit 77
 fi
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export QEMU_RESERVED_VA=0xf7000000
 if [ -z "$expect" ]; then
   exec wine "$@"
 fi

@@ -20,7 +20,7 @@ struct TShortStr {
 };
 
 // A short string from a literal at compile time (the stored contents, the
-// colour keywords); the literal must fit, as every one here does.
+// colour keywords); text past N characters is cut.
 template <int N>
 constexpr TShortStr<N> Str(const char* s) {
   TShortStr<N> r{};

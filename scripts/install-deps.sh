@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs what the builds and tests need on a Debian machine, as root, and
 # only what is missing. Usage: scripts/install-deps.sh [native|all]
-#   native: compiler, CMake, GoogleTest, SVG renderer, XML checker and parser
+#   native: compiler, CMake, GoogleTest, SVG renderer, XML checker and parser,
+#           zlib (to read the renderer's PNG), a decimal-comma locale
 #   all:    also the MinGW-w64 cross compiler and 32-bit Wine (default)
 set -eu
 want=${1:-all}
@@ -14,6 +15,7 @@ have rsvg-convert || need="$need librsvg2-bin"
 have xmllint || need="$need libxml2-utils"
 [ -f /usr/include/gtest/gtest.h ] || need="$need libgtest-dev"
 [ -f /usr/include/libxml2/libxml/parser.h ] || need="$need libxml2-dev"
+[ -f /usr/include/zlib.h ] || need="$need zlib1g-dev"
 if [ "$want" = all ]; then
   have i686-w64-mingw32-g++ || need="$need g++-mingw-w64-i686"
   [ -x /usr/lib/wine/wine ] || need="$need wine wine32"
@@ -35,6 +37,14 @@ if [ -n "$need" ]; then
   case "$need" in *wine32*) dpkg --add-architecture i386 ;; esac
   # shellcheck disable=SC2086
   apt_install $need
+fi
+
+# A locale whose decimal separator is a comma, for the test that no locale
+# reaches the driver's numbers.
+if ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
+  [ -f /usr/share/i18n/locales/de_DE ] || apt_install locales
+  localedef -i de_DE -f UTF-8 de_DE.UTF-8 ||
+    echo "install-deps: could not make the de_DE.UTF-8 locale (as root it works)" >&2
 fi
 
 [ "$want" = all ] || exit 0

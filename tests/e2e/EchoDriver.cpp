@@ -5,14 +5,13 @@
 // with which arguments, the host makes, and how it treats the callback's
 // bytes.
 //
-// Built twice: echodrv.so publishes its aperture table below 4 GiB as the
+// Built twice: echodrv.so publishes its aperture table below 2 GiB as the
 // real driver does; echodrv_notable.so publishes none (field 0).
 //
 // Comment N is a probe: N > 0 writes N bytes of a fixed pattern in chunks of
 // many sizes (and an empty write); N < 0 passes the count N itself.
 #include <sys/mman.h>
 
-#include <cstring>
 #include <string>
 
 #include "driver/Exports.h"
@@ -25,13 +24,6 @@ TDrvBlock Block;
 TAperture* Table = nullptr;
 TDrvWriteProc Write = nullptr;
 std::string Pending;  // calls made before a callback was handed over
-
-template <int N>
-void SetStr(TShortStr<N>& S, const char* Text) {
-  S = {};
-  S.Len = static_cast<uint8_t>(std::strlen(Text));
-  std::memcpy(S.Text, Text, S.Len);
-}
 
 void Say(const std::string& Line) {
   Pending += Line;
@@ -55,18 +47,18 @@ std::string Record(int32_t N) {
 
 __attribute__((constructor)) void Load() {
   Block = {};
-  SetStr(Block.Descr.DriverName, "Echo");
+  Block.Descr.DriverName = Str<24>("Echo");
   Block.Descr.ParamCount = 2;
-  SetStr(Block.Descr.ShortName, "ECHO");
-  SetStr(Block.Descr.DefaultExt, ".txt");
+  Block.Descr.ShortName = Str<8>("ECHO");
+  Block.Descr.DefaultExt = Str<12>(".txt");
   Block.Descr.MaxAperture = Apertures - 1;
   Block.Descr.PaperWidth = 100;
   Block.Descr.PaperHeight = 50;
-  SetStr(Block.Params[0].Name, "Ink >colour|");
+  Block.Params[0].Name = Str<30>("Ink >colour|");
   Block.Params[0].Kind = ParamKindChoice;
   Block.Params[0].Value = 1;
-  SetStr(Block.Params[0].Choices, "Bla>ck|>Red|>Green");
-  SetStr(Block.Params[1].Name, ">Width");
+  Block.Params[0].Choices = Str<255>("Bla>ck|>Red|>Green");
+  Block.Params[1].Name = Str<30>(">Width");
   Block.Params[1].Kind = ParamKindRange;
   Block.Params[1].Value = 7;
   Block.Params[1].Range.MinValue = -5;

@@ -107,12 +107,14 @@ TEST(Format, FixedTakesEighteenSignificantDigitsFirst) {
 }
 
 TEST(Format, NoLocaleReachesTheOutput) {
-  // A decimal comma in the C locale must not show; "de_DE" may be missing,
-  // in which case the default locale is checked.
+  // Under a locale with a decimal comma (scripts/install-deps.sh makes it)
+  // the numbers keep their point and carry no grouping.
   const char* old = std::setlocale(LC_ALL, nullptr);
   const std::string saved = old ? old : "C";
-  std::setlocale(LC_ALL, "de_DE.UTF-8");
+  ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "no de_DE.UTF-8 locale";
+  EXPECT_STREQ(std::localeconv()->decimal_point, ",");
   EXPECT_EQ(Fixed(false, 1, 5, 1, 2), "1.50");
+  EXPECT_EQ(Fixed(true, 1234, 5, 1, 3), "-1234.500");
   EXPECT_EQ(Int(-1234567), "-1234567");
   std::setlocale(LC_ALL, saved.c_str());
 }
