@@ -91,6 +91,14 @@ TLayerSetting LayerSettings[LayerCount] = {
 
 TStackEntry StackingOrder[LayerCount];
 
+namespace {
+// What LayerOrdering answers for positions 0 to 23: layers 0 to 23 in the
+// sorted order. Positions 24 and 25 always answer 24 and 25, so the sorted
+// order cannot decide them; were layer 24 or 25 sorted among the first 24,
+// one layer would be plotted twice and another never.
+int32_t PlotOrder[24];
+}  // namespace
+
 bool IntRule(const char* Text, int32_t& Out) { return Convert(Text, false, Out); }
 
 bool ColorRule(const char* Text, int32_t& Out) { return Convert(Text, true, Out); }
@@ -145,10 +153,14 @@ void SortStackingOrder() {
       }
     }
   }
+  int k = 0;
+  for (const TStackEntry& e : StackingOrder) {
+    if (e.Layer < 24) PlotOrder[k++] = e.Layer;
+  }
 }
 
 int32_t StackedLayer(int32_t Position) {
   // Positions 24 and 25 answer themselves whatever the sort put there.
-  if (Position >= 0 && Position < 24) return StackingOrder[Position].Layer;
+  if (Position >= 0 && Position < 24) return PlotOrder[Position];
   return Position;
 }

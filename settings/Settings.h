@@ -52,6 +52,8 @@ DRV_FUNC void LoadSettingsFrom(const TPathChar* File);
 // ascending layer numbers.
 DRV_FUNC void SortStackingOrder();
 
-// The layer plotted at Position, as LayerOrdering answers the host: only
-// positions 0 to 23 go through the sorted order; any other answers itself.
+// The layer plotted at Position, as LayerOrdering answers the host:
+// positions 0 to 23 give layers 0 to 23 in the sorted order (the keys of
+// layers 24 and 25 don't move them); any other position answers itself, so
+// every layer is plotted exactly once.
 DRV_FUNC int32_t StackedLayer(int32_t Position);

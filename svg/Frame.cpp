@@ -102,12 +102,14 @@ void WriteHeader(int32_t XMin, int32_t YMin, int32_t XMax, int32_t YMax) {
 void DRV_CALL OpenEquip(TDrvWriteProc Write, int32_t XMin, int32_t YMin, int32_t XMax,
                         int32_t YMax) {
   WriteProc = Write;
+  DriverState.DocumentOpen = true;
   DriverState.FlipSum = AddWrap(YMin, YMax);
   WriteHeader(XMin, YMin, XMax, YMax);
   G = GroupStateDefaults;
 }
 
 void DRV_CALL OpenLayer(int32_t Layer, int32_t /*Unused*/) {
+  if (!DriverState.DocumentOpen) return;
   CloseGroups();
   G = GroupStateDefaults;
   // Layers 0 to 24 have a colour parameter (24 is the holes colour); a
@@ -137,8 +139,10 @@ void DRV_CALL OpenLayer(int32_t Layer, int32_t /*Unused*/) {
 }
 
 void DRV_CALL CloseEquip() {
+  if (!DriverState.DocumentOpen) return;
   CloseGroups();
   WriteLine("</svg>");
+  DriverState.DocumentOpen = false;
 }
 
 void DRV_CALL Comment(int32_t /*Unused*/) {}

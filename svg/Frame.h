@@ -31,6 +31,10 @@ struct TDriverState {
   int32_t LayerColorIndex;  // colour of the current layer; kept across documents
   TGroupState Groups;
   int32_t FlipSum;          // YMin + YMax of the current document
+  // Between OpenEquip and its CloseEquip. Outside a document every entry
+  // point writes nothing and changes nothing: the callback may belong to a
+  // stream the host has already finished.
+  bool DocumentOpen;
 };
 
 DRV_FUNC extern TDriverState DriverState;

@@ -87,7 +87,7 @@ void WriteQuarterArc(int32_t CX, int32_t CY, int32_t Radius, int32_t Quarter, in
 
 void DRV_CALL DrawLine(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Aperture) {
   const TAperture* a = ApertureRecord(Aperture);
-  if (a == nullptr) return;
+  if (a == nullptr || !DriverState.DocumentOpen) return;
   SelectStrokeWidth(a->Width);
   FlipY(X1, Y1);
   FlipY(X2, Y2);
@@ -107,7 +107,7 @@ void DRV_CALL DrawLine(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t A
 void DRV_CALL DrawArc(int32_t X, int32_t Y, int32_t Radius, int32_t StartAngle, int32_t EndAngle,
                       int32_t Aperture) {
   const TAperture* a = ApertureRecord(Aperture);
-  if (a == nullptr) return;
+  if (a == nullptr || !DriverState.DocumentOpen) return;
   const int32_t w = a->Width;
   // Exact comparisons: in 64 bits no sum wraps.
   const int64_t start = StartAngle, end = EndAngle;

@@ -40,7 +40,7 @@ void WriteCircle(int32_t CX, int32_t CY, int32_t Diameter) {
 
 void DRV_CALL FlashPad(int32_t X, int32_t Y, int32_t Aperture) {
   const TAperture* a = ApertureRecord(Aperture);
-  if (a == nullptr) return;
+  if (a == nullptr || !DriverState.DocumentOpen) return;
   const int32_t w = a->Width, h = a->Height;
   const int32_t padColor = AddWrap(DriverState.LayerColorIndex, 28);  // the pad variant
   int32_t x = X, y = Y;
@@ -78,7 +78,7 @@ void DRV_CALL FlashPad(int32_t X, int32_t Y, int32_t Aperture) {
 
 void DRV_CALL DrillHole(int32_t X, int32_t Y, int32_t Aperture) {
   const TAperture* a = ApertureRecord(Aperture);
-  if (a == nullptr) return;
+  if (a == nullptr || !DriverState.DocumentOpen) return;
   SelectFill(ParamValue(24));  // the holes colour, no pad offset
   FlipY(X, Y);
   WriteCircle(X, Y, a->Width);

@@ -398,9 +398,9 @@ TEST_F(Settings, ReversedKeysReverseTheOrder) {
   }
   Load(ini);
   for (int p = 0; p < LayerCount; ++p) EXPECT_EQ(StackingOrder[p].Layer, 25 - p);
-  // Positions 24 and 25 answer themselves whatever the sort put there.
-  EXPECT_EQ(StackedLayer(0), 25);
-  EXPECT_EQ(StackedLayer(23), 2);
+  // Layers 0 to 23 in the sorted order; 24 and 25 keep their positions.
+  EXPECT_EQ(StackedLayer(0), 23);
+  EXPECT_EQ(StackedLayer(23), 0);
   EXPECT_EQ(StackedLayer(24), 24);
   EXPECT_EQ(StackedLayer(25), 25);
 }
@@ -410,9 +410,13 @@ TEST_F(Settings, Layer24StackedFirst) {
   EXPECT_EQ(StackingOrder[0].Layer, 24);
   EXPECT_EQ(StackingOrder[24].Layer, 21);
   EXPECT_EQ(StackingOrder[25].Layer, 25);
-  const std::vector<int32_t> want = {24, 3,  11, 10, 9,  8,  7,  6,  4,  0,  5,  1,  2,
-                                     20, 12, 13, 14, 15, 16, 17, 19, 23, 18, 22, 24, 25};
+  // The key of layer 24 cannot move it: every layer is plotted exactly once.
+  const std::vector<int32_t> want = {3,  11, 10, 9,  8,  7,  6,  4,  0,  5,  1,  2, 20,
+                                     12, 13, 14, 15, 16, 17, 19, 23, 18, 22, 21, 24, 25};
   EXPECT_EQ(Ordering(), want);
+  // A layer sorted behind 24 and 25 is still plotted among the first 24.
+  Load("[Layer0]\nZOrder=10000\n");
+  EXPECT_EQ(StackedLayer(23), 0);
 }
 
 TEST_F(Settings, ExtremeKeysSortAsSignedNumbers) {
@@ -525,7 +529,7 @@ TEST_F(Settings, HugeFileWithSettingsAtItsEnd) {
   bytes += "[Setup]\nHiddenText=0\n[Layer24]\nZOrder=500\nOpacity=50\n";
   Load(bytes);
   EXPECT_FALSE(Hidden());
-  EXPECT_EQ(StackedLayer(0), 24);
+  EXPECT_EQ(StackingOrder[0].Layer, 24);
   EXPECT_EQ(LayerSettings[24].Opacity, 50);
 }
 
@@ -566,7 +570,7 @@ TEST_F(Settings, LoadSettingsReadsTheFileBesideTheExecutable) {
 
   EXPECT_EQ(Flags(), 0x5D0C);
   EXPECT_EQ(LayerSettings[6].ColorOverride, 0x00FF00);
-  EXPECT_EQ(StackedLayer(0), 24);
+  EXPECT_EQ(StackingOrder[0].Layer, 24);
 }
 
 }  // namespace
