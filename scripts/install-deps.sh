@@ -3,7 +3,8 @@
 # only what is missing. Usage: scripts/install-deps.sh [native|all]
 #   native: compiler, CMake, GoogleTest, SVG renderer, XML checker and parser,
 #           zlib (to read the renderer's PNG), a decimal-comma locale
-#   all:    also the MinGW-w64 cross compiler and 32-bit Wine (default)
+#   all:    also the MinGW-w64 cross compiler, 32-bit Wine and clang with
+#           libFuzzer (default)
 set -eu
 want=${1:-all}
 
@@ -18,6 +19,10 @@ have xmllint || need="$need libxml2-utils"
 [ -f /usr/include/zlib.h ] || need="$need zlib1g-dev"
 if [ "$want" = all ]; then
   have i686-w64-mingw32-g++ || need="$need g++-mingw-w64-i686"
+  # clang with libFuzzer's runtime, for the fuzz targets the tests run.
+  have clang++ || need="$need clang"
+  ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 ||
+    need="$need libclang-rt-dev"
   [ -x /usr/lib/wine/wine ] || need="$need wine wine32"
 fi
 
