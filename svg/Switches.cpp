@@ -16,6 +16,7 @@ struct TSwitchedDocument {
   int32_t ViewWidth, ViewHeight;  // XMin + XMax, YMin + YMax
   bool MaskWritten;               // the holes mask of this document is defined
   bool MaskOpen;                  // the holes layer is being written into it
+  uint32_t LayerIds;              // bit n: the id "layer<n>" is given out
 };
 TSwitchedDocument Doc;
 
@@ -85,6 +86,7 @@ void StartSwitchedDocument(int32_t XMin, int32_t YMin, int32_t XMax, int32_t YMa
   Doc.ViewWidth = AddWrap(XMin, XMax);
   Doc.ViewHeight = AddWrap(YMin, YMax);
   Doc.MaskWritten = Doc.MaskOpen = false;
+  Doc.LayerIds = 0;
   if (ColorsForced()) LayerColorOverride = InkRgb();
 }
 
@@ -140,6 +142,13 @@ bool OpenHolesMask(int32_t Layer) {
 void PutLayerAttributes(TLineBuf& B, int32_t Layer) {
   PutHolesMaskRef(B);
   if (!On(InkscapeLayers)) return;
+  // An id to pick the layer by (inkscape --export-id), once per document.
+  if (Layer >= 0 && Layer < LayerCount && (Doc.LayerIds & (1u << Layer)) == 0) {
+    Doc.LayerIds |= 1u << Layer;
+    PutText(B, " id=\"layer");
+    PutInt(B, Layer);
+    PutText(B, "\"");
+  }
   PutText(B, " inkscape:groupmode=\"layer\" inkscape:label=\"");
   PutLayerLabel(B, Layer);
   PutText(B, "\"");
