@@ -20,3 +20,14 @@ echo
 echo "Demo board plotted by the driver: $(pwd)/demo.svg"
 echo "Rendered by rsvg-convert:         $(pwd)/demo.png"
 echo "Driver and host:                  $(pwd)/build-demo/bin/svgdrv.so, $(pwd)/build-demo/bin/plothost"
+
+# The bottom side as a user of the plot switches sees it: mirrored, drill
+# holes open (transparent in the PNG). The driver reads SVG.ini beside the
+# host program, so a copy of plothost and the driver gets one of its own.
+bottom=build-demo/bottom
+mkdir -p "$bottom"
+cp build-demo/bin/plothost build-demo/bin/svgdrv.so "$bottom/"
+printf '[Setup]\r\nMirror=1\r\nSeeThroughHoles=1\r\n' >"$bottom/SVG.ini"
+"$bottom/plothost" -o demo-bottom.svg
+rsvg-convert --zoom 12 demo-bottom.svg -o demo-bottom.png
+echo "Bottom view (Mirror, SeeThroughHoles): $(pwd)/demo-bottom.png"

@@ -1,22 +1,30 @@
 #!/bin/sh
 # Installs what the builds and tests need on a Debian machine, as root, and
-# only what is missing. Usage: scripts/install-deps.sh [native|all]
+# only what is missing. Usage: scripts/install-deps.sh [native|all|viewers]
 #   native: compiler, CMake, GoogleTest, SVG renderer, XML checker and parser,
 #           zlib (to read the renderer's PNG), a decimal-comma locale
 #   all:    also the MinGW-w64 cross compiler, 32-bit Wine and clang with
 #           libFuzzer (default)
+#   viewers: only Inkscape and Chromium, for the optional checks that a plot
+#           opens in them (some 400 MB; test.sh never asks for them, and
+#           the tests that need them are skipped without them)
 set -eu
 want=${1:-all}
 
 need=""
 have() { command -v "$1" >/dev/null 2>&1; }
-have g++ || need="$need g++"
-have cmake || need="$need cmake"
-have rsvg-convert || need="$need librsvg2-bin"
-have xmllint || need="$need libxml2-utils"
-[ -f /usr/include/gtest/gtest.h ] || need="$need libgtest-dev"
-[ -f /usr/include/libxml2/libxml/parser.h ] || need="$need libxml2-dev"
-[ -f /usr/include/zlib.h ] || need="$need zlib1g-dev"
+if [ "$want" = viewers ]; then
+  have inkscape || need="$need inkscape"
+  have chromium || need="$need chromium"
+else
+  have g++ || need="$need g++"
+  have cmake || need="$need cmake"
+  have rsvg-convert || need="$need librsvg2-bin"
+  have xmllint || need="$need libxml2-utils"
+  [ -f /usr/include/gtest/gtest.h ] || need="$need libgtest-dev"
+  [ -f /usr/include/libxml2/libxml/parser.h ] || need="$need libxml2-dev"
+  [ -f /usr/include/zlib.h ] || need="$need zlib1g-dev"
+fi
 if [ "$want" = all ]; then
   have i686-w64-mingw32-g++ || need="$need g++-mingw-w64-i686"
   # clang with libFuzzer's runtime, for the fuzz targets the tests run.
@@ -43,6 +51,8 @@ if [ -n "$need" ]; then
   # shellcheck disable=SC2086
   apt_install $need
 fi
+
+[ "$want" != viewers ] || exit 0
 
 # A locale whose decimal separator is a comma, for the test that no locale
 # reaches the driver's numbers.

@@ -45,5 +45,6 @@ DRV_FUNC void SelectFill(int32_t Index);
 // Closes the fill group, if one is open: paths are strokes only.
 DRV_FUNC void SelectNoFill();
 DRV_FUNC void SelectStroke(int32_t Index);
+// Y mirrored (the host's Y axis points up); X too under the Mirror switch.
 DRV_FUNC void FlipY(int32_t& X, int32_t& Y);
 DRV_FUNC void CloseGroups();

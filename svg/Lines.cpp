@@ -3,6 +3,7 @@
 #include "../host/DLL_Util.h"
 #include "Draw.h"
 #include "Frame.h"
+#include "Switches.h"
 
 namespace {
 
@@ -47,9 +48,10 @@ void WriteQuarterArc(int32_t CX, int32_t CY, int32_t Radius, int32_t Quarter, in
   // rings are strokes only.
   SelectNoFill();
 
-  const int32_t cx = CX, r = Radius;
   int32_t x = CX, cy = CY;
   FlipY(x, cy);
+  const int32_t cx = x, r = Radius;
+  Quarter = MirroredQuarter(Quarter);  // a mirrored quarter lies on the other side
   // Quarters 180 and 270 are quarters 0 and 90 with the radius negated.
   const bool fwd = Quarter == 0 || Quarter == 90;
   auto ahead = [&](int32_t A) { return fwd ? AddWrap(A, r) : SubWrap(A, r); };

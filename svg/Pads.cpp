@@ -3,6 +3,7 @@
 #include "../host/DLL_Util.h"
 #include "Draw.h"
 #include "Frame.h"
+#include "Switches.h"
 
 namespace {
 
@@ -79,7 +80,7 @@ void DRV_CALL FlashPad(int32_t X, int32_t Y, int32_t Aperture) {
 void DRV_CALL DrillHole(int32_t X, int32_t Y, int32_t Aperture) {
   const TAperture* a = ApertureRecord(Aperture);
   if (a == nullptr || !DriverState.DocumentOpen) return;
-  SelectFill(ParamValue(24));  // the holes colour, no pad offset
+  SelectHoleFill();
   FlipY(X, Y);
   WriteCircle(X, Y, a->Width);
 }

@@ -56,6 +56,24 @@ std::string Hex4(unsigned V) {
   return s;
 }
 
+// The plot switches the driver read from its settings file, as its
+// documents name them after the root start tag ("<!-- Setup: Mirror -->"):
+// asked of an empty document written to memory. Empty when none is on.
+std::string ProbeText;
+void DRV_CALL Capture(const char* Buf, int32_t Count) {
+  if (Count > 0) ProbeText.append(Buf, static_cast<size_t>(Count));
+}
+std::string SetupSwitches(const Driver& D) {
+  ProbeText.clear();
+  D.OpenEquip(Capture, 0, 0, 0, 0);
+  D.CloseEquip();
+  const std::string mark = "<!-- Setup: ";
+  const size_t at = ProbeText.find(mark);
+  const size_t end = at == std::string::npos ? at : ProbeText.find(" -->", at);
+  if (end == std::string::npos) return "";
+  return ProbeText.substr(at + mark.size(), end - at - mark.size());
+}
+
 std::vector<std::string> SplitChoices(const std::string& S) {
   std::vector<std::string> out(1);
   for (char c : S) {
@@ -159,6 +177,8 @@ void Describe(const Driver& D, FILE* To) {
   row("Output", "*" + Shown(Str(d.DefaultExt)));
   row("Paper", Num(d.PaperWidth) + " x " + Num(d.PaperHeight) + " mm");
   row("Flags", Hex4(d.Flags) + " (HiddenText " + ((d.Flags & 0x8000) != 0 ? "on" : "off") + ")");
+  const std::string switches = SetupSwitches(D);
+  if (!switches.empty()) row("Switches on", switches);
   row("Apertures", "0 to " + Num(d.MaxAperture) + ", table " +
                        (d.ApertureTable != 0 ? "published" : "not published"));
   row("Parameters", Num(d.ParamCount));
