@@ -1,6 +1,7 @@
 // FuzzCalls.cpp: any sequence of host calls against the driver's entry
 // points, compiled in with the driver's modules.
 //
+// The first byte sets the plot switches, so their output is checked too.
 // Checks: no sanitizer report; every line is exactly three callback calls
 // (text, CR, LF); nothing at all is written outside an open document; every
 // document from OpenEquip to its CloseEquip is well-formed XML; and the same
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+#include "settings/Settings.h"
 #include "svg/Frame.h"
 #include "tests/common/CallDecoder.h"
 
@@ -75,6 +77,9 @@ void Run(const uint8_t* Data, size_t Size) {
   Phase = 0;
   Document.clear();
   Everything.clear();
+  const uint8_t switches = Size > 0 ? Data[0] : 0;
+  for (int i = 0; i < PlotSwitchCount; ++i) PlotSwitches[i] = (switches >> i & 1) != 0;
+  if (Size > 0) ++Data, --Size;
   // A CloseEquip's own lines come after Before; its document is checked
   // at the next call, or at the end.
   bool closing = false;
