@@ -1,8 +1,10 @@
 #!/bin/sh
 # Installs what the builds and tests need on a Debian machine, as root, and
-# only what is missing. Usage: scripts/install-deps.sh [native|all]
-#   native: compiler, CMake, GoogleTest, SVG renderer, XML checker and parser,
-#           zlib (to read the renderer's PNG), a decimal-comma locale
+# only what is missing. Usage: scripts/install-deps.sh [demo|native|all]
+#   demo:   compiler, CMake, make, SVG renderer: what demo.sh builds and runs
+#   native: also GoogleTest, pkg-config, XML checker and parser, zlib (to
+#           read the renderer's PNG), a decimal-comma locale, and clang with
+#           its libFuzzer runtime for the fuzz tests
 #   all:    also the MinGW-w64 cross compiler and 32-bit Wine (default)
 set -eu
 want=${1:-all}
@@ -11,11 +13,19 @@ need=""
 have() { command -v "$1" >/dev/null 2>&1; }
 have g++ || need="$need g++"
 have cmake || need="$need cmake"
+# CMake's default generator; CMake only recommends it.
+have make || need="$need make"
 have rsvg-convert || need="$need librsvg2-bin"
-have xmllint || need="$need libxml2-utils"
-[ -f /usr/include/gtest/gtest.h ] || need="$need libgtest-dev"
-[ -f /usr/include/libxml2/libxml/parser.h ] || need="$need libxml2-dev"
-[ -f /usr/include/zlib.h ] || need="$need zlib1g-dev"
+if [ "$want" != demo ]; then
+  have pkg-config || need="$need pkg-config"
+  have xmllint || need="$need libxml2-utils"
+  [ -f /usr/include/gtest/gtest.h ] || need="$need libgtest-dev"
+  [ -f /usr/include/libxml2/libxml/parser.h ] || need="$need libxml2-dev"
+  [ -f /usr/include/zlib.h ] || need="$need zlib1g-dev"
+  have clang++ || need="$need clang"
+  ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-*.a >/dev/null 2>&1 ||
+    need="$need libclang-rt-dev"
+fi
 if [ "$want" = all ]; then
   have i686-w64-mingw32-g++ || need="$need g++-mingw-w64-i686"
   [ -x /usr/lib/wine/wine ] || need="$need wine wine32"
@@ -38,6 +48,8 @@ if [ -n "$need" ]; then
   # shellcheck disable=SC2086
   apt_install $need
 fi
+
+[ "$want" != demo ] || exit 0
 
 # A locale whose decimal separator is a comma, for the test that no locale
 # reaches the driver's numbers.

@@ -24,6 +24,7 @@ struct ArgSpec {
 struct VerbSpec {
   Verb What;
   const char* Name;
+  size_t Length;      // of Name
   int Required;       // arguments that must be given
   int Optional;       // further arguments that may be given (default 0)
   ArgSpec Args[6];
@@ -34,27 +35,27 @@ struct VerbSpec {
 // host writes into, so it must not be negative (its upper bound is the
 // driver's MaxAperture, checked once the driver is loaded).
 const VerbSpec Verbs[] = {
-    {Verb::SetParamValue, "SetParamValue", 2, 0, {{"INDEX", 0, 255}, {"VALUE", I32Min, I32Max}}},
-    {Verb::Aperture, "Aperture", 4, 0,
+    {Verb::SetParamValue, "SetParamValue", 13, 2, 0, {{"INDEX", 0, 255}, {"VALUE", I32Min, I32Max}}},
+    {Verb::Aperture, "Aperture", 8, 4, 0,
      {{"N", 0, I32Max}, {"SHAPE", 0, 255}, {"WIDTH", I32Min, I32Max}, {"HEIGHT", I32Min, I32Max}}},
-    {Verb::OpenEquip, "OpenEquip", 4, 0,
+    {Verb::OpenEquip, "OpenEquip", 9, 4, 0,
      {{"XMIN", I32Min, I32Max}, {"YMIN", I32Min, I32Max}, {"XMAX", I32Min, I32Max},
       {"YMAX", I32Min, I32Max}}},
-    {Verb::OpenLayer, "OpenLayer", 1, 1, {{"LAYER", I32Min, I32Max}, {"ARG", I32Min, I32Max}}},
-    {Verb::DrawLine, "DrawLine", 5, 0,
+    {Verb::OpenLayer, "OpenLayer", 9, 1, 1, {{"LAYER", I32Min, I32Max}, {"ARG", I32Min, I32Max}}},
+    {Verb::DrawLine, "DrawLine", 8, 5, 0,
      {{"X1", I32Min, I32Max}, {"Y1", I32Min, I32Max}, {"X2", I32Min, I32Max},
       {"Y2", I32Min, I32Max}, {"APERTURE", I32Min, I32Max}}},
-    {Verb::DrawArc, "DrawArc", 6, 0,
+    {Verb::DrawArc, "DrawArc", 7, 6, 0,
      {{"X", I32Min, I32Max}, {"Y", I32Min, I32Max}, {"RADIUS", I32Min, I32Max},
       {"STARTANGLE", I32Min, I32Max}, {"ENDANGLE", I32Min, I32Max},
       {"APERTURE", I32Min, I32Max}}},
-    {Verb::FlashPad, "FlashPad", 3, 0,
+    {Verb::FlashPad, "FlashPad", 8, 3, 0,
      {{"X", I32Min, I32Max}, {"Y", I32Min, I32Max}, {"APERTURE", I32Min, I32Max}}},
-    {Verb::DrillHole, "DrillHole", 3, 0,
+    {Verb::DrillHole, "DrillHole", 9, 3, 0,
      {{"X", I32Min, I32Max}, {"Y", I32Min, I32Max}, {"APERTURE", I32Min, I32Max}}},
-    {Verb::DrawText, "DrawText", 0, 0, {}},
-    {Verb::Comment, "Comment", 0, 1, {{"N", I32Min, I32Max}}},
-    {Verb::CloseEquip, "CloseEquip", 0, 0, {}},
+    {Verb::DrawText, "DrawText", 8, 0, 0, {}},
+    {Verb::Comment, "Comment", 7, 0, 1, {{"N", I32Min, I32Max}}},
+    {Verb::CloseEquip, "CloseEquip", 10, 0, 0, {}},
 };
 
 const VerbSpec& SpecOf(Verb V) {
@@ -110,7 +111,9 @@ const Verb ByFrequency[] = {Verb::DrawLine,  Verb::FlashPad,   Verb::DrawArc,
 const VerbSpec* FindVerb(std::string_view Word) {
   for (Verb v : ByFrequency) {
     const VerbSpec& s = Verbs[static_cast<int>(v)];
-    if (Word.size() == std::strlen(s.Name) && std::memcmp(Word.data(), s.Name, Word.size()) == 0) {
+    // The first byte and the length rule out nearly every other verb.
+    if (Word.size() == s.Length && Word[0] == s.Name[0] &&
+        std::memcmp(Word.data(), s.Name, Word.size()) == 0) {
       return &s;
     }
   }
@@ -242,7 +245,7 @@ LineResult ParseLine(std::string_view L, Call& Out, std::string& Message) {
                 " characters; a short string holds at most 255";
       return LineResult::Error;
     }
-    std::memcpy(Out.Text, text.data(), text.size());
+    if (!text.empty()) std::memcpy(Out.Text, text.data(), text.size());
     Out.TextLength = static_cast<uint8_t>(text.size());
     return LineResult::Call;
   }
@@ -324,7 +327,7 @@ Call MakeText(std::string_view Text) {
   Call c{};
   c.What = Verb::DrawText;
   const std::string_view t = Text.substr(0, MaxTextLength);
-  std::memcpy(c.Text, t.data(), t.size());
+  if (!t.empty()) std::memcpy(c.Text, t.data(), t.size());
   c.TextLength = static_cast<uint8_t>(t.size());
   return c;
 }
