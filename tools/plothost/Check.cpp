@@ -16,13 +16,15 @@ struct State {
   void* Context;
   Warnings* W;
   CheckOutcome* Outcome;
+  int64_t LineErrors = 0;    // errors of single lines (not of the structure)
   int64_t OpenDocument = 0;  // line of the open document's OpenEquip, 0 for none
   bool LayerOpen = false;
   std::vector<int16_t> Shape;  // by aperture number: its shape, -1 never written
 };
 
-void Fail(State& S, int64_t Line, const std::string& What) {
+void Fail(State& S, int64_t Line, const std::string& What, bool OfLine = true) {
   ++S.Outcome->Errors;
+  if (OfLine) ++S.LineErrors;
   S.Error(S.Context, Where(S.Name, Line) + What);
 }
 
@@ -39,8 +41,8 @@ void Warn(State& S, int64_t Line, const std::string& What) {
 // OpenEquip or CloseEquip line would otherwise bring a second, misleading
 // message.
 void Unclosed(State& S) {
-  if (S.OpenDocument != 0 && S.Outcome->Errors == 0) {
-    Fail(S, S.OpenDocument, "document opened here is never closed");
+  if (S.OpenDocument != 0 && S.LineErrors == 0) {
+    Fail(S, S.OpenDocument, "document opened here is never closed", false);
   }
 }
 
@@ -149,7 +151,7 @@ void PrintWarnings(const Warnings& W, FILE* To) {
 
 CheckResult CheckJournal(LineReader& R, std::string_view Name, const JournalLimits& Limits,
                          MessageFn Error, void* Context, Warnings& W, CheckOutcome& Outcome) {
-  State s{Name, &Limits, Error, Context, &W, &Outcome, 0, false, {}};
+  State s{Name, &Limits, Error, Context, &W, &Outcome, 0, 0, false, {}};
   const int32_t tracked = std::min(Limits.MaxAperture, TrackedApertures - 1);
   s.Shape.assign(tracked < 0 ? 0 : static_cast<size_t>(tracked) + 1, -1);
   Call c;
