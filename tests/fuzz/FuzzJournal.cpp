@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   const size_t chunk = Size == 0 ? 1 : Data[0] < 128 ? size_t{Data[0]} + 1 : size_t{1} << 20;
 
   Memory m{Data, Size, 0, chunk};
-  LineReader r;
+  static LineReader r;  // its buffer allocated once, not per input
   StartReader(r, &ReadMemory, &m);
   Warnings w;
   CheckOutcome outcome;

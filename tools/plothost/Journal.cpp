@@ -167,8 +167,9 @@ const char* VerbName(Verb V) { return SpecOf(V).Name; }
 void StartReader(LineReader& R, ReadFn Read, void* Context) {
   R.Read = Read;
   R.Context = Context;
-  // Room for the longest line and a large read after it.
-  R.Buf.assign(MaxLineLength + (1 << 18), 0);
+  // Room for the longest line and a large read after it; kept when the
+  // reader is started again.
+  R.Buf.resize(MaxLineLength + (1 << 18));
   R.Begin = R.End = 0;
   R.AtEnd = false;
   R.LineNo = 0;
