@@ -3,13 +3,14 @@
 # native driver and plothost, plots the built-in demo board to demo.svg and
 # renders demo.png from it with rsvg-convert.
 #
-# A native-only build of its own (build-demo/), so it needs neither the
-# MinGW cross compiler nor Wine, and leaves test.sh's build/ alone.
+# A native-only build of its own (build-demo/) without the tests, so it
+# needs neither the test tools nor the MinGW cross compiler nor Wine, and
+# leaves test.sh's build/ alone.
 set -eu
 cd "$(dirname "$0")"
-scripts/install-deps.sh native
+scripts/install-deps.sh demo
 
-cmake -S . -B build-demo -DCMAKE_BUILD_TYPE=Release -DDRV_WINDOWS=OFF
+cmake -S . -B build-demo -DCMAKE_BUILD_TYPE=Release -DDRV_WINDOWS=OFF -DDRV_TESTS=OFF
 cmake --build build-demo -j "$(nproc)" --target plothost svgdrv
 
 build-demo/bin/plothost -o demo.svg
