@@ -1,8 +1,9 @@
 #!/bin/sh
 # Installs what the builds and tests need on a Debian machine, as root, and
 # only what is missing. Usage: scripts/install-deps.sh [native|all]
-#   native: compiler, CMake, GoogleTest, SVG renderer, XML checker and parser,
-#           zlib (to read the renderer's PNG), a decimal-comma locale
+#   native: compiler, CMake, GoogleTest, Google Benchmark, SVG renderer, XML
+#           checker and parser, zlib (to read the renderer's PNG), a
+#           decimal-comma locale
 #   all:    also the MinGW-w64 cross compiler and 32-bit Wine (default)
 set -eu
 want=${1:-all}
@@ -14,6 +15,7 @@ have cmake || need="$need cmake"
 have rsvg-convert || need="$need librsvg2-bin"
 have xmllint || need="$need libxml2-utils"
 [ -f /usr/include/gtest/gtest.h ] || need="$need libgtest-dev"
+[ -f /usr/include/benchmark/benchmark.h ] || need="$need libbenchmark-dev"
 [ -f /usr/include/libxml2/libxml/parser.h ] || need="$need libxml2-dev"
 [ -f /usr/include/zlib.h ] || need="$need zlib1g-dev"
 if [ "$want" = all ]; then
