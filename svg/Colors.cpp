@@ -49,6 +49,29 @@ void PutChannel(TLineBuf& B, TExtReal X) {
   PutHex(B, static_cast<uint32_t>(static_cast<uint64_t>(level)), 2);
 }
 
+// The hue wheel costs a few hundred nanoseconds of software extended
+// precision, and pads ask for their colour at every call. HsvText depends on
+// nothing but its arguments, so the last few texts are kept with those
+// arguments and reused only when all of them are equal again: a parameter
+// the host changed between two calls gives new arguments, never a stale text.
+struct THueMemo {
+  bool Valid;
+  int64_t Hue;
+  int32_t S, V;  // percent
+  TColorStr Text;
+};
+THueMemo HueMemos[4] = {};
+unsigned NextHueMemo = 0;
+
+TColorStr HueText(int64_t Hue, int32_t S, int32_t V) {
+  for (const THueMemo& m : HueMemos) {
+    if (m.Valid && m.Hue == Hue && m.S == S && m.V == V) return m.Text;
+  }
+  THueMemo& m = HueMemos[NextHueMemo++ % 4];
+  m = {true, Hue, S, V, HsvText(ExtFromInt(Hue), Percent(S), Percent(V))};
+  return m.Text;
+}
+
 }  // namespace
 
 constinit const TNamedColor NamedColors[18] = {
@@ -147,7 +170,7 @@ TColorStr ColorText(int32_t Index) {
       s = AddWrap(s, ParamValue(ParamPadSaturation));
       v = AddWrap(v, ParamValue(ParamPadBrightness));
     }
-    return HsvText(ExtFromInt(hue), Percent(s), Percent(v));
+    return HueText(hue, s, v);
   }
   const TShortStr<23>& k = NamedColors[entry - FirstNamedEntry].Keyword;
   TColorStr r{};
