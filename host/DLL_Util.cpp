@@ -29,15 +29,14 @@ void WriteLine(const char* Text) { WriteLine(Text, std::strlen(Text)); }
 
 void PutHex(TLineBuf& B, uint32_t V, int MinDigits) {
   static const char hex[] = "0123456789ABCDEF";
-  char digits[8];
-  int n = 0;
-  do {
-    digits[n++] = hex[V & 15];
-    V >>= 4;
-  } while (V != 0);
-  while (n < MinDigits && n < 8) digits[n++] = '0';
+  int n = 1;
+  while (n < 8 && (V >> (4 * n)) != 0) ++n;
+  if (n < MinDigits) n = MinDigits < 8 ? MinDigits : 8;
   char out[8];
-  for (int i = 0; i < n; ++i) out[i] = digits[n - 1 - i];
+  for (int i = n - 1; i >= 0; --i) {
+    out[i] = hex[V & 15];
+    V >>= 4;
+  }
   PutChars(B, out, n);
 }
 

@@ -86,8 +86,10 @@ inline int DecimalDigits(uint64_t M) {
   return n;
 }
 
-// Writes the Digits low decimal digits of M (zero-padded) to P, two a step.
-inline void FormatDigits(char* P, uint64_t M, int Digits) {
+// Writes the Digits low decimal digits of M (zero-padded) to P, two a step;
+// 32-bit values divide in 32 bits.
+template <typename U>
+inline void FormatDigits(char* P, U M, int Digits) {
   char* e = P + Digits;
   while (e - P >= 2) {
     e -= 2;
@@ -98,7 +100,8 @@ inline void FormatDigits(char* P, uint64_t M, int Digits) {
 }
 
 // Decimal digits of M, exactly Digits of them (leading zeros if M is short).
-inline void PutDigits(TLineBuf& B, uint64_t M, int Digits) {
+template <typename U>
+inline void PutDigits(TLineBuf& B, U M, int Digits) {
   if (Digits <= static_cast<int>(255u - B.Len)) {
     FormatDigits(B.Text + B.Len, M, Digits);
     B.Len += static_cast<uint32_t>(Digits);

@@ -31,8 +31,9 @@ void PutControl(TLineBuf& B, int32_t A, int32_t R, bool Plus) {
            static_cast<uint64_t>(negative ? -frac : frac), 10, 2);
 }
 
-void PutPoint(TLineBuf& B, const char* Lead, int32_t X, int32_t Y) {
-  PutText(B, Lead);
+template <size_t N>
+void PutPoint(TLineBuf& B, const char (&Lead)[N], int32_t X, int32_t Y) {
+  PutChars(B, Lead, N - 1);
   PutInt(B, X);
   PutText(B, ",");
   PutInt(B, Y);
