@@ -80,6 +80,12 @@ inline constexpr uint64_t Pow10[20] = {1u,
                                        1000000000000000000u,
                                        10000000000000000000u};
 
+// The number of decimal digits of M, by comparisons that do not depend on
+// each other.
+inline int DecimalDigits(uint32_t M) {
+  return 1 + (M >= 10u) + (M >= 100u) + (M >= 1000u) + (M >= 10000u) + (M >= 100000u) +
+         (M >= 1000000u) + (M >= 10000000u) + (M >= 100000000u) + (M >= 1000000000u);
+}
 inline int DecimalDigits(uint64_t M) {
   int n = 1;
   while (n < 20 && M >= Pow10[n]) ++n;
@@ -117,11 +123,7 @@ inline void PutInt(TLineBuf& B, int32_t V) {
   // Work on the magnitude as unsigned so that -2147483648 needs no care.
   const uint32_t m = V < 0 ? 0u - static_cast<uint32_t>(V) : static_cast<uint32_t>(V);
   if (V < 0) PutChars(B, "-", 1);
-  // Ten digits at most: the count by comparisons that do not depend on
-  // each other.
-  const int n = 1 + (m >= 10u) + (m >= 100u) + (m >= 1000u) + (m >= 10000u) + (m >= 100000u) +
-                (m >= 1000000u) + (m >= 10000000u) + (m >= 100000000u) + (m >= 1000000000u);
-  PutDigits(B, m, n);
+  PutDigits(B, m, DecimalDigits(m));
 }
 // "%N.Nx": upper-case hexadecimal, at least MinDigits digits, never cut.
 DRV_FUNC void PutHex(TLineBuf& B, uint32_t V, int MinDigits);
@@ -148,7 +150,11 @@ inline void PutFixed(TLineBuf& B, bool Negative, uint64_t IntPart, uint64_t Frac
   if (drop > 1 && FracPart % drop >= drop / 2) ++units;  // halves away from zero
   if (Negative && units != 0) PutChars(B, "-", 1);
   const uint64_t whole = units / Pow10[Decimals];
-  PutDigits(B, whole, DecimalDigits(whole));
+  if (whole <= UINT32_MAX) {
+    PutDigits(B, static_cast<uint32_t>(whole), DecimalDigits(static_cast<uint32_t>(whole)));
+  } else {
+    PutDigits(B, whole, DecimalDigits(whole));
+  }
   if (Decimals > 0) {
     PutChars(B, ".", 1);
     PutDigits(B, units % Pow10[Decimals], Decimals);
