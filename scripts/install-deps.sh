@@ -2,9 +2,9 @@
 # Installs what the builds and tests need on a Debian machine, as root, and
 # only what is missing. Usage: scripts/install-deps.sh [demo|native|all|viewers]
 #   demo:   compiler, CMake, make, SVG renderer: what demo.sh builds and runs
-#   native: also GoogleTest, pkg-config, XML checker and parser, zlib (to
-#           read the renderer's PNG), a decimal-comma locale, and clang with
-#           its libFuzzer runtime for the fuzz tests
+#   native: also GoogleTest, Google Benchmark, pkg-config, XML checker and
+#           parser, zlib (to read the renderer's PNG), a decimal-comma
+#           locale, and clang with its libFuzzer runtime for the fuzz tests
 #   all:    also the MinGW-w64 cross compiler and 32-bit Wine (default)
 #   viewers: only Inkscape and Chromium, for the optional checks that a plot
 #           opens in them (some 400 MB; test.sh never asks for them, and
@@ -28,6 +28,7 @@ if [ "$want" = native ] || [ "$want" = all ]; then
   have pkg-config || need="$need pkg-config"
   have xmllint || need="$need libxml2-utils"
   [ -f /usr/include/gtest/gtest.h ] || need="$need libgtest-dev"
+  [ -f /usr/include/benchmark/benchmark.h ] || need="$need libbenchmark-dev"
   [ -f /usr/include/libxml2/libxml/parser.h ] || need="$need libxml2-dev"
   [ -f /usr/include/zlib.h ] || need="$need zlib1g-dev"
   have clang++ || need="$need clang"

@@ -66,7 +66,7 @@ void DRV_CALL FlashPad(int32_t X, int32_t Y, int32_t Aperture) {
     case 4:  // ring: inner diameter w, ring width h, stroked
       SelectStrokeWidth(h);
       SelectStroke(padColor);
-      for (int32_t q : Quarters) WriteQuarterArc(X, Y, AddWrap(w, h) / 2, q, h);
+      WriteCircleArcs(X, Y, AddWrap(w, h) / 2, h);
       break;
     case 5:  // outline not settled: the width is brought into force, nothing drawn
       SelectStrokeWidth(h);
