@@ -19,7 +19,9 @@ int32_t ZOrderKey[LayerCount];
 // The lookups of one load, all answered in one pass over the file: the
 // switch first, then three keys per layer.
 enum { ColorEntry, OpacityEntry, ZOrderEntry, EntriesPerLayer };
-constexpr int EntryCount = 1 + EntriesPerLayer * LayerCount;
+// [Setup] Record: the journal file, looked up last.
+constexpr int RecordEntry = 1 + EntriesPerLayer * LayerCount;
+constexpr int EntryCount = RecordEntry + 1;
 TProfileEntry Entries[EntryCount];
 char LayerSection[LayerCount][8];  // "Layer0" to "Layer25"
 
@@ -121,6 +123,8 @@ void LoadSettingsFrom(const TPathChar* File) {
     e[OpacityEntry].Key = "Opacity";
     e[ZOrderEntry].Key = "ZOrder";
   }
+  Entries[RecordEntry].Section = "Setup";
+  Entries[RecordEntry].Key = "Record";
   ReadProfile(File, Entries, EntryCount);
 
   // A missing value reads as empty text, which no rule converts, so it takes
@@ -139,6 +143,8 @@ void LoadSettingsFrom(const TPathChar* File) {
     LayerSettings[n].ColorOverride = ColorRule(e[ColorEntry].Value, color) ? color : -1;
   }
 }
+
+const char* RecordSetting() { return Entries[RecordEntry].Value; }
 
 void SortStackingOrder() {
   for (int n = 0; n < LayerCount; ++n) StackingOrder[n] = TStackEntry{n, ZOrderKey[n]};

@@ -21,6 +21,7 @@
 #include "Host.h"
 #include "Journal.h"
 #include "Output.h"
+#include "Stage.h"
 
 #ifndef PLOTHOST_VERSION
 #  define PLOTHOST_VERSION "0"
@@ -32,8 +33,9 @@ constexpr int ExitFailure = 1;
 constexpr int ExitUsage = 2;
 
 const char* const HelpText =
-    "Usage: plothost [-o OUT.svg] [--driver LIBRARY] [JOURNAL]\n"
+    "Usage: plothost [-o OUT.svg] [--driver LIBRARY] [--settings FILE] [JOURNAL]\n"
     "       plothost --layers | --describe | --demo-journal [--driver LIBRARY]\n"
+    "                [--settings FILE]\n"
     "\n"
     "Stand-in host for the SVG output driver: loads the driver library, configures\n"
     "it and drives plots through its exported entry points, as the layout program\n"
@@ -45,6 +47,8 @@ const char* const HelpText =
     "                     appears only once the whole plot has been written\n"
     "  --driver LIBRARY   load this driver library instead of the one beside\n"
     "                     plothost\n"
+    "  --settings FILE    the driver reads FILE as its settings file instead of\n"
+    "                     the SVG.ini beside plothost (its Record key is ignored)\n"
     "  --layers           print the layer plotting order the driver answers\n"
     "  --describe         print the driver's descriptor and its parameters\n"
     "  --demo-journal     print the built-in demo board as a journal\n"
@@ -124,8 +128,9 @@ int main(int argc, char** argv) {
   // Every text that plothost prints is its own; keep line ends as written.
   _setmode(_fileno(stdout), _O_BINARY);
 #endif
-  std::string outPath, driverPath, journalPath;
-  bool haveOut = false, haveDriver = false, haveJournal = false;
+  std::string outPath, driverPath, journalPath, settingsPath;
+  bool haveOut = false, haveDriver = false, haveJournal = false, haveSettings = false;
+  int settingsAt = 0, settingsArgs = 0;  // where --settings stands in argv
   enum class Mode { Plot, Layers, Describe, DemoJournal } mode = Mode::Plot;
   int modes = 0;
 
@@ -170,6 +175,14 @@ int main(int argc, char** argv) {
         return UsageError("option --driver needs a library path");
       }
       if (driverPath.empty()) return UsageError("empty driver path");
+    } else if (options && (arg == "--settings" || arg.rfind("--settings=", 0) == 0)) {
+      if (haveSettings) return UsageError("--settings given twice");
+      settingsAt = i;
+      if (!value("--settings", settingsPath, haveSettings)) {
+        return UsageError("option --settings needs a file name");
+      }
+      settingsArgs = i - settingsAt + 1;
+      if (settingsPath.empty()) return UsageError("empty settings file name");
     } else if (options && arg == "--layers") {
       mode = Mode::Layers, ++modes;
     } else if (options && arg == "--describe") {
@@ -188,6 +201,8 @@ int main(int argc, char** argv) {
   if (mode != Mode::Plot && (haveJournal || haveOut)) {
     return UsageError("--layers, --describe and --demo-journal take no journal and no -o");
   }
+
+  if (haveSettings) return RunWithSettings(argc, argv, settingsAt, settingsArgs, settingsPath);
 
   // The journal is read and checked whole before the driver is even loaded.
   std::vector<Call> calls;
