@@ -75,6 +75,10 @@ run rec 1000 60 again.bin && cmp -s rec/record.jnl long.jnl || bad "the same plo
 stage abs "$host" "$lib" "$(printf '%s\n' "$settings" | sed "s|^Record=.*|Record=$PWD/abs.jnl|")"
 run abs 1000 60 out.bin && cmp -s rec/long.bin abs/out.bin && cmp -s abs.jnl long.jnl ||
   bad "journal at an absolute path"
+# A replay never records: the Record key of a --settings file is left out.
+printf '%s\n' "$settings" | sed "s|^Record=.*|Record=$PWD/replayed.jnl|" >abs.ini
+"$plothost" --settings abs.ini -o replay.svg long.jnl && cmp -s rec/long.bin replay.svg &&
+  [ ! -e replayed.jnl ] || bad "a replay with --settings recorded"
 # The settings matter: the same journal with an empty settings file differs.
 : >empty.ini
 "$plothost" --settings empty.ini -o other.svg long.jnl && ! cmp -s rec/long.bin other.svg ||
