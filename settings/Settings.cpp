@@ -20,7 +20,9 @@ int32_t ZOrderKey[LayerCount];
 // switch first, then three keys per layer, then the plot switches.
 enum { ColorEntry, OpacityEntry, ZOrderEntry, EntriesPerLayer };
 constexpr int SwitchEntry = 1 + EntriesPerLayer * LayerCount;
-constexpr int EntryCount = SwitchEntry + PlotSwitchCount;
+// [Setup] Record: the journal file, looked up last.
+constexpr int RecordEntry = SwitchEntry + PlotSwitchCount;
+constexpr int EntryCount = RecordEntry + 1;
 TProfileEntry Entries[EntryCount];
 char LayerSection[LayerCount][8];  // "Layer0" to "Layer25"
 
@@ -140,6 +142,8 @@ void LoadSettingsFrom(const TPathChar* File) {
     e[ZOrderEntry].Key = "ZOrder";
   }
   NameSwitchEntries(&Entries[SwitchEntry]);
+  Entries[RecordEntry].Section = "Setup";
+  Entries[RecordEntry].Key = "Record";
   ReadProfile(File, Entries, EntryCount);
 
   // A missing value reads as empty text, which no rule converts, so it takes
@@ -159,6 +163,8 @@ void LoadSettingsFrom(const TPathChar* File) {
   }
   ReadSwitches(&Entries[SwitchEntry]);
 }
+
+const char* RecordSetting() { return Entries[RecordEntry].Value; }
 
 void SortStackingOrder() {
   for (int n = 0; n < LayerCount; ++n) StackingOrder[n] = TStackEntry{n, ZOrderKey[n]};

@@ -67,6 +67,10 @@ DRV_FUNC bool ColorRule(const char* Text, int32_t& Out);
 DRV_FUNC void LoadSettings();
 DRV_FUNC void LoadSettingsFrom(const TPathChar* File);
 
+// The text of [Setup] Record as the last load read it: the file the driver
+// records its calls to (driver/Record.h), empty when none is named.
+DRV_FUNC const char* RecordSetting();
+
 // Sorts the layers by the keys the last load stored, stably: equal keys keep
 // ascending layer numbers.
 DRV_FUNC void SortStackingOrder();

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "../driver/Exports.h"
+#include "../driver/Record.h"
 #include "../host/DLL_Util.h"
 #include "../settings/Settings.h"
 #include "Switches.h"
@@ -106,6 +107,7 @@ void WriteHeader(int32_t XMin, int32_t YMin, int32_t XMax, int32_t YMax) {
 
 void DRV_CALL OpenEquip(TDrvWriteProc Write, int32_t XMin, int32_t YMin, int32_t XMax,
                         int32_t YMax) {
+  RecordCall(TRecVerb::OpenEquip, XMin, YMin, XMax, YMax);
   WriteProc = Write;
   DriverState.DocumentOpen = true;
   DriverState.FlipSum = AddWrap(YMin, YMax);
@@ -114,7 +116,8 @@ void DRV_CALL OpenEquip(TDrvWriteProc Write, int32_t XMin, int32_t YMin, int32_t
   G = GroupStateDefaults;
 }
 
-void DRV_CALL OpenLayer(int32_t Layer, int32_t /*Unused*/) {
+void DRV_CALL OpenLayer(int32_t Layer, int32_t Unused) {
+  RecordCall(TRecVerb::OpenLayer, Layer, Unused);
   if (!DriverState.DocumentOpen) return;
   CloseGroups();
   G = GroupStateDefaults;
@@ -153,6 +156,7 @@ void DRV_CALL OpenLayer(int32_t Layer, int32_t /*Unused*/) {
 }
 
 void DRV_CALL CloseEquip() {
+  RecordCall(TRecVerb::CloseEquip);
   if (!DriverState.DocumentOpen) return;
   CloseGroups();
   WriteMissingHolesMask();
@@ -160,7 +164,7 @@ void DRV_CALL CloseEquip() {
   DriverState.DocumentOpen = false;
 }
 
-void DRV_CALL Comment(int32_t /*Unused*/) {}
+void DRV_CALL Comment(int32_t Unused) { RecordCall(TRecVerb::Comment, Unused); }
 
 // ---- Group state --------------------------------------------------------
 

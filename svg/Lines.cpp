@@ -1,5 +1,6 @@
 // Lines.cpp: tracks as line elements, arcs as quarter-circle Bezier paths.
 #include "../driver/Exports.h"
+#include "../driver/Record.h"
 #include "../host/DLL_Util.h"
 #include "Draw.h"
 #include "Frame.h"
@@ -128,6 +129,7 @@ void WriteCircleArcs(int32_t CX, int32_t CY, int32_t Radius, int32_t ArcWidth) {
 }
 
 void DRV_CALL DrawLine(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Aperture) {
+  RecordCall(TRecVerb::DrawLine, X1, Y1, X2, Y2, Aperture);
   const TAperture* a = ApertureRecord(Aperture);
   if (a == nullptr || !DriverState.DocumentOpen) return;
   SelectStrokeWidth(a->Width);
@@ -148,6 +150,7 @@ void DRV_CALL DrawLine(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t A
 
 void DRV_CALL DrawArc(int32_t X, int32_t Y, int32_t Radius, int32_t StartAngle, int32_t EndAngle,
                       int32_t Aperture) {
+  RecordCall(TRecVerb::DrawArc, X, Y, Radius, StartAngle, EndAngle, Aperture);
   const TAperture* a = ApertureRecord(Aperture);
   if (a == nullptr || !DriverState.DocumentOpen) return;
   const int32_t w = a->Width;

@@ -1,5 +1,6 @@
 // Pads.cpp: pad flashes, drill holes and text items.
 #include "../driver/Exports.h"
+#include "../driver/Record.h"
 #include "../host/DLL_Util.h"
 #include "Draw.h"
 #include "Frame.h"
@@ -40,6 +41,7 @@ void WriteCircle(int32_t CX, int32_t CY, int32_t Diameter) {
 }
 
 void DRV_CALL FlashPad(int32_t X, int32_t Y, int32_t Aperture) {
+  RecordCall(TRecVerb::FlashPad, X, Y, Aperture);
   const TAperture* a = ApertureRecord(Aperture);
   if (a == nullptr || !DriverState.DocumentOpen) return;
   const int32_t w = a->Width, h = a->Height;
@@ -78,6 +80,7 @@ void DRV_CALL FlashPad(int32_t X, int32_t Y, int32_t Aperture) {
 }
 
 void DRV_CALL DrillHole(int32_t X, int32_t Y, int32_t Aperture) {
+  RecordCall(TRecVerb::DrillHole, X, Y, Aperture);
   const TAperture* a = ApertureRecord(Aperture);
   if (a == nullptr || !DriverState.DocumentOpen) return;
   SelectHoleFill();
@@ -86,5 +89,5 @@ void DRV_CALL DrillHole(int32_t X, int32_t Y, int32_t Aperture) {
 }
 
 // Text items do not appear in the document.
-void DRV_CALL DrawText(const TShortStr<255>* /*Text*/, int32_t, int32_t, int32_t, int32_t,
-                       int32_t, int32_t, int32_t) {}
+void DRV_CALL DrawText(const TShortStr<255>* Text, int32_t, int32_t, int32_t, int32_t,
+                       int32_t, int32_t, int32_t) { RecordText(Text); }

@@ -134,5 +134,17 @@ expect describe 0 '' -- "$plothost" --driver "$echodrv" --describe
 cmp -s "$src/echo/describe.expected" out.txt && ok "describe shows the records" ||
   { bad "describe differs"; diff "$src/echo/describe.expected" out.txt; }
 
+# ---- --settings: a staged copy of plothost runs with the same arguments ----
+expect settings-needs-name 2 'needs a file name' -- "$plothost" --settings
+expect settings-missing 2 '^plothost: nowhere.ini: cannot open' -- "$plothost" --settings nowhere.ini --layers
+mkdir -p tmp
+printf '[Setup]\nHiddenText=0\n' >s.ini
+expect settings-replay 0 '' -- env TMPDIR="$work/tmp" "$plothost" -q --settings s.ini --driver "$echodrv" -o "settings calls.txt" "$src/echo/calls.jnl"
+cmp -s calls.txt "settings calls.txt" && ok "--settings passes the arguments on" || bad "--settings replay differs"
+expect settings-stdin 0 '' -- sh -c 'TMPDIR="$3/tmp" "$0" -q --driver "$1" --settings=s.ini - <"$2" >stdin2.txt' "$plothost" "$echodrv" "$src/echo/calls.jnl" "$work"
+cmp -s calls.txt stdin2.txt && ok "--settings passes standard input and output on" || bad "--settings standard input"
+expect settings-status 2 '^nowhere.jnl: cannot open' -- env TMPDIR="$work/tmp" "$plothost" --settings s.ini nowhere.jnl
+[ -z "$(ls tmp)" ] && ok "--settings leaves no temporary folder" || bad "--settings left $(ls tmp)"
+
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

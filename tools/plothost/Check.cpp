@@ -105,7 +105,13 @@ void CheckCall(State& S, const Call& C, int64_t Line) {
       }
       break;
     case Verb::OpenEquip:
-      Unclosed(S);
+      // A host may open a document over one it never closed (a recorded
+      // plot replays such a stream exactly): the abandoned document stays
+      // in the output unfinished, which is worth a warning, not a refusal.
+      if (S.OpenDocument != 0) {
+        Warn(S, S.OpenDocument, "document opened here is never closed (OpenEquip at line " +
+                                    Decimal(Line) + " starts another)");
+      }
       S.OpenDocument = Line;
       S.LayerOpen = false;
       break;

@@ -24,6 +24,7 @@
 #include "Journal.h"
 #include "JournalFile.h"
 #include "Output.h"
+#include "Stage.h"
 
 #ifndef PLOTHOST_VERSION
 #  define PLOTHOST_VERSION "0"
@@ -35,8 +36,9 @@ constexpr int ExitFailure = 1;
 constexpr int ExitUsage = 2;
 
 const char* const HelpText =
-    "Usage: plothost [-o OUT.svg] [--driver LIBRARY] [-q] [JOURNAL]\n"
+    "Usage: plothost [-o OUT.svg] [--driver LIBRARY] [--settings FILE] [-q] [JOURNAL]\n"
     "       plothost --layers | --describe | --demo-journal [--driver LIBRARY]\n"
+    "                [--settings FILE]\n"
     "\n"
     "Stand-in host for the SVG output driver: loads the driver library, configures\n"
     "it and drives plots through its exported entry points, as the layout program\n"
@@ -49,6 +51,8 @@ const char* const HelpText =
     "  -q, --quiet        print no warnings about journal calls that draw nothing\n"
     "  --driver LIBRARY   load this driver library instead of the one beside\n"
     "                     plothost\n"
+    "  --settings FILE    the driver reads FILE as its settings file instead of\n"
+    "                     the SVG.ini beside plothost (its Record key is ignored)\n"
     "  --layers           print the layer plotting order the driver answers\n"
     "  --describe         print the driver's descriptor and its parameters\n"
     "  --demo-journal     print the built-in demo board as a journal\n"
@@ -149,8 +153,10 @@ int Run(int argc, char** argv) {
   // Every text that plothost prints is its own; keep line ends as written.
   _setmode(_fileno(stdout), _O_BINARY);
 #endif
-  std::string outPath, driverPath, journalPath;
+  std::string outPath, driverPath, journalPath, settingsPath;
   bool haveOut = false, haveDriver = false, haveJournal = false, quiet = false;
+  bool haveSettings = false;
+  int settingsAt = 0, settingsArgs = 0;  // where --settings stands in argv
   enum class Mode { Plot, Layers, Describe, DemoJournal } mode = Mode::Plot;
   int modes = 0;
 
@@ -197,6 +203,14 @@ int Run(int argc, char** argv) {
       if (driverPath.empty()) return UsageError("empty driver path");
     } else if (options && (arg == "-q" || arg == "--quiet")) {
       quiet = true;
+    } else if (options && (arg == "--settings" || arg.rfind("--settings=", 0) == 0)) {
+      if (haveSettings) return UsageError("--settings given twice");
+      settingsAt = i;
+      if (!value("--settings", settingsPath, haveSettings)) {
+        return UsageError("option --settings needs a file name");
+      }
+      settingsArgs = i - settingsAt + 1;
+      if (settingsPath.empty()) return UsageError("empty settings file name");
     } else if (options && arg == "--layers") {
       mode = Mode::Layers, ++modes;
     } else if (options && arg == "--describe") {
@@ -215,6 +229,8 @@ int Run(int argc, char** argv) {
   if (mode != Mode::Plot && (haveJournal || haveOut)) {
     return UsageError("--layers, --describe and --demo-journal take no journal and no -o");
   }
+
+  if (haveSettings) return RunWithSettings(argc, argv, settingsAt, settingsArgs, settingsPath);
 
   // The journal is opened before the driver is loaded: a journal that
   // cannot be read, or that the output would replace, is a usage error.
