@@ -11,6 +11,9 @@
 // Comment N is a probe: N > 0 writes N bytes of a fixed pattern in chunks of
 // many sizes (and an empty write); N < 0 passes the count N itself.
 #include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include <string>
 
@@ -25,7 +28,12 @@ TAperture* Table = nullptr;
 TDrvWriteProc Write = nullptr;
 std::string Pending;  // calls made before a callback was handed over
 
+// ECHO_SLOW set: every call takes a millisecond, so that a test can signal
+// a plot while it is surely still being written.
+const bool Slow = std::getenv("ECHO_SLOW") != nullptr;
+
 void Say(const std::string& Line) {
+  if (Slow) usleep(1000);
   Pending += Line;
   Pending += '\n';
   if (Write == nullptr) return;

@@ -4,11 +4,12 @@
 # plot, the journal as its own output, a long output name, endless input
 # under a memory limit, and warnings (shown, capped, silenced by -q).
 #
-# Usage: safety.sh PLOTHOST E2E_SOURCE_DIR WORK
+# Usage: safety.sh PLOTHOST E2E_SOURCE_DIR WORK ECHO_DRIVER
 set -u
 plothost=$1
 src=$2
 work=$3
+echodrv=$4
 rm -rf "$work"
 mkdir -p "$work"
 cd "$work" || exit 1
@@ -62,15 +63,17 @@ long=$(printf '%0246d' 0).svg
 check "250-byte output name" sh -c 'cmp -s "$0" "$1" && ! ls 0*.tmp >/dev/null 2>&1' "$long" "$golden"
 
 # SIGTERM and SIGINT during a long plot remove the temporary file and end
-# the process as the signal does (128 + signal number).
+# the process as the signal does (128 + signal number). The recording
+# stand-in driver, slowed to a millisecond a call, keeps the plot going for
+# seconds, whatever the machine's speed.
 awk 'BEGIN { print "Aperture 1 0 10 10"; print "OpenEquip 0 0 100000 100000"; print "OpenLayer 1";
-             for (i = 0; i < 1500000; i++) print "DrawLine " i % 1000 " 0 5 " i " 1"; print "CloseEquip" }' >big.jnl
+             for (i = 0; i < 5000; i++) print "DrawLine " i % 1000 " 0 5 " i " 1"; print "CloseEquip" }' >big.jnl
 for sig in TERM:15 INT:2; do
   number=${sig#*:}
   sig=${sig%:*}
   rm -f sig.svg
   # A background job starts with SIGINT ignored; give it the default back.
-  env --default-signal=INT "$plothost" -o sig.svg big.jnl &
+  ECHO_SLOW=1 env --default-signal=INT "$plothost" -q --driver "$echodrv" -o sig.svg big.jnl &
   pid=$!
   i=0
   while ! ls sig.svg.*.tmp >/dev/null 2>&1 && [ $i -lt 3000 ]; do sleep 0.01; i=$((i + 1)); done
@@ -105,6 +108,16 @@ check "-q silences warnings" sh -c '! test -s err.txt && cmp -s q.svg w.svg'
 awk 'BEGIN { print "OpenEquip 0 0 10 10"; print "OpenLayer 1"; for (i = 0; i < 100; i++) print "DrawText t"; print "CloseEquip" }' >many.jnl
 "$plothost" -o many.svg many.jnl 2>err.txt
 check "warnings capped at 40, then a count" sh -c '[ "$(grep -c ": warning: " err.txt)" = 40 ] && grep -qx "plothost: 60 more warnings not shown (-q silences warnings)" err.txt'
+
+# The checked calls wait for the replay in a scratch file in TMPDIR that
+# never outlives the run; without a usable TMPDIR the plot fails cleanly.
+mkdir scratch
+TMPDIR=$work/scratch "$plothost" -o spool.svg - <"$jnl"
+check "journal from a pipe replayed" cmp -s spool.svg "$golden"
+check "no scratch file left" test -z "$(ls scratch)"
+TMPDIR=$work/missing "$plothost" -o nospool.svg "$jnl" 2>nospool.err
+check "no scratch folder: status 1" test $? -eq 1
+check "no scratch folder: said, nothing written" sh -c 'grep -q "scratch file" nospool.err && ! test -e nospool.svg'
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

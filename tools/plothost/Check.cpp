@@ -156,7 +156,8 @@ void PrintWarnings(const Warnings& W, FILE* To) {
 }
 
 CheckResult CheckJournal(LineReader& R, std::string_view Name, const JournalLimits& Limits,
-                         MessageFn Error, void* Context, Warnings& W, CheckOutcome& Outcome) {
+                         MessageFn Error, void* Context, Warnings& W, CheckOutcome& Outcome,
+                         CallFn Keep, void* KeepContext) {
   State s{Name, &Limits, Error, Context, &W, &Outcome, 0, 0, false, {}};
   const int32_t tracked = std::min(Limits.MaxAperture, TrackedApertures - 1);
   s.Shape.assign(tracked < 0 ? 0 : static_cast<size_t>(tracked) + 1, -1);
@@ -191,6 +192,7 @@ CheckResult CheckJournal(LineReader& R, std::string_view Name, const JournalLimi
       }
     }
     CheckCall(s, c, R.LineNo);
+    if (Keep != nullptr && Outcome.Errors == 0) Keep(KeepContext, c);
   }
   Unclosed(s);
   return Outcome.Errors == 0 ? CheckResult::Good : CheckResult::Bad;

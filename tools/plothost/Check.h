@@ -49,7 +49,12 @@ struct CheckOutcome {
   std::string Failure;  // NoTable: "FILE:LINE: cannot write aperture N"
 };
 
+using CallFn = void (*)(void* Context, const Call& C);
+
 // Reads R to its end. Every error goes to Error as "NAME:LINE: what",
-// in line order; a line too long ends the check.
+// in line order; a line too long ends the check. Every call that passes
+// goes to Keep, if given, in journal order (the replay needs them all only
+// when there is no error).
 CheckResult CheckJournal(LineReader& R, std::string_view Name, const JournalLimits& Limits,
-                         MessageFn Error, void* Context, Warnings& W, CheckOutcome& Outcome);
+                         MessageFn Error, void* Context, Warnings& W, CheckOutcome& Outcome,
+                         CallFn Keep = nullptr, void* KeepContext = nullptr);

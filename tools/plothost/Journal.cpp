@@ -2,8 +2,8 @@
 //
 // The parser reads bytes, not characters: no locale, no strtol, and the same
 // verdict on every platform. Lines may end in LF or CR LF. A good line is
-// parsed without allocating: it runs twice per element (the check, then the
-// replay), so it is kept to one pass over the bytes.
+// parsed without allocating, in one pass over its bytes: every element of a
+// journal goes through it.
 #include "Journal.h"
 
 #include <algorithm>

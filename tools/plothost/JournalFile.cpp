@@ -1,4 +1,4 @@
-// JournalFile.cpp: the journal's two readings.
+// JournalFile.cpp: opening and reading the journal.
 #include "JournalFile.h"
 
 #include <cerrno>
@@ -33,43 +33,17 @@ bool OpenJournal(const std::string& Path, JournalFile& J, std::string& Error) {
     }
     J.Owned = true;
   }
-  if (IsRegularFd(J.Fd)) {
-    J.Start = Tell(J.Fd);
-    return true;
-  }
-  J.SpoolFd = CreateUnique(ScratchFolder() + "plothost-", ".jnl", true, J.SpoolName, Error);
-  if (J.SpoolFd < 0) {
-    Error = "cannot keep a copy of " + J.Name + " to replay: " + Error;
-    return false;
-  }
   return true;
 }
 
 int64_t ReadJournal(void* Context, char* Buf, size_t Max) {
   JournalFile& j = *static_cast<JournalFile*>(Context);
-  if (j.Replaying && j.SpoolFd >= 0) return ReadSome(j.SpoolFd, Buf, Max);
   const int64_t n = ReadSome(j.Fd, Buf, Max);
-  if (n < 0) {
-    j.FailText = LastError();
-    return -1;
-  }
-  if (n > 0 && j.SpoolFd >= 0 && !WriteAll(j.SpoolFd, Buf, static_cast<size_t>(n))) {
-    j.SpoolFailed = true;
-    j.FailText = LastError();
-    return -1;
-  }
+  if (n < 0) j.FailText = LastError();
   return n;
 }
 
-bool RewindJournal(JournalFile& J, std::string& Error) {
-  J.Replaying = true;
-  const bool ok = J.SpoolFd >= 0 ? SeekTo(J.SpoolFd, 0) : SeekTo(J.Fd, J.Start);
-  if (!ok) Error = "cannot read " + J.Name + " again: " + LastError();
-  return ok;
-}
-
 void CloseJournal(JournalFile& J) {
-  if (J.SpoolFd >= 0) CloseFd(J.SpoolFd);
   if (J.Owned && J.Fd >= 0) CloseFd(J.Fd);
-  J.SpoolFd = J.Fd = -1;
+  J.Fd = -1;
 }

@@ -17,6 +17,7 @@
 #  include <io.h>
 #endif
 
+#include "CallSpool.h"
 #include "Check.h"
 #include "Driver.h"
 #include "Files.h"
@@ -85,20 +86,23 @@ void PrintError(void*, const std::string& Message) {
   std::fprintf(stderr, "%s\n", Message.c_str());
 }
 
-// Checks the journal whole (printing its errors, then its warnings), then
-// replays it into the output.
+// Checks the journal whole (printing its errors, then its warnings), keeping
+// its calls in a scratch file, then replays them into the output.
 int PlotJournal(JournalFile& J, const Driver& D, const std::string& OutPath, bool Quiet) {
+  std::string error;
+  CallSpool spool;
+  if (!OpenSpool(spool, error)) return Failure(error);
   LineReader reader;
   StartReader(reader, &ReadJournal, &J);
   Warnings warnings;
   CheckOutcome outcome;
-  switch (CheckJournal(reader, J.Name, LimitsOf(D), &PrintError, nullptr, warnings, outcome)) {
+  switch (CheckJournal(reader, J.Name, LimitsOf(D), &PrintError, nullptr, warnings, outcome,
+                       &SpoolCall, &spool)) {
     case CheckResult::Good:
       break;
     case CheckResult::Bad:
       return ExitUsage;
     case CheckResult::ReadFailed:
-      if (J.SpoolFailed) return Failure("cannot keep a copy of " + J.Name + " in " + J.SpoolName + ": " + J.FailText);
       std::fprintf(stderr, "%s: cannot read: %s\n", J.Name.c_str(), J.FailText.c_str());
       return ExitUsage;
     case CheckResult::NoTable:
@@ -108,28 +112,16 @@ int PlotJournal(JournalFile& J, const Driver& D, const std::string& OutPath, boo
   }
   if (!Quiet) PrintWarnings(warnings, stderr);
 
-  std::string error;
-  if (!RewindJournal(J, error)) return Failure(error);
-  if (!OpenOutput(OutPath, error)) return Failure(error);
-  StartReader(reader, &ReadJournal, &J);
-  Call c;
-  std::string message;
-  bool same = true;
-  for (;;) {
-    std::string_view line;
-    const NextResult next = NextLine(reader, line);
-    if (next == NextResult::End) break;
-    const LineResult parsed = next == NextResult::Line ? ParseLine(line, c, message) : LineResult::Error;
-    if (parsed == LineResult::Blank) continue;
-    if (parsed == LineResult::Error) {
-      same = false;
-      break;
-    }
-    Replay(c, D);
+  if (!RewindSpool(spool)) {
+    return Failure("cannot keep the checked calls in " + spool.Name + ": " + spool.FailText);
   }
-  if (!same || reader.Consumed != outcome.Bytes) {
+  if (!OpenOutput(OutPath, error)) return Failure(error);
+  Call c;
+  int next;
+  while ((next = NextSpooledCall(spool, c)) > 0) Replay(c, D);
+  if (next < 0) {
     AbortOutput();
-    return Failure(J.Name + " changed, or could not be read again, while it was replayed");
+    return Failure("cannot read back the checked calls from " + spool.Name + ": " + spool.FailText);
   }
   if (!CommitOutput(error)) return Failure(error);
   return 0;
