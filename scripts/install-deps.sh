@@ -2,7 +2,9 @@
 # Installs what the builds and tests need on a Debian machine, as root, and
 # only what is missing. Usage: scripts/install-deps.sh [native|all]
 #   native: compiler, CMake, GoogleTest, SVG renderer, XML checker and parser,
-#           zlib (to read the renderer's PNG), a decimal-comma locale
+#           zlib (to read the renderer's PNG), a decimal-comma locale, the
+#           Clipper polygon library (plothost's Gerber areas) and gerbv (the
+#           peer that the Gerber import is measured against)
 #   all:    also the MinGW-w64 cross compiler and 32-bit Wine (default)
 set -eu
 want=${1:-all}
@@ -16,6 +18,8 @@ have xmllint || need="$need libxml2-utils"
 [ -f /usr/include/gtest/gtest.h ] || need="$need libgtest-dev"
 [ -f /usr/include/libxml2/libxml/parser.h ] || need="$need libxml2-dev"
 [ -f /usr/include/zlib.h ] || need="$need zlib1g-dev"
+[ -f /usr/include/polyclipping/clipper.hpp ] || need="$need libpolyclipping-dev"
+have gerbv || need="$need gerbv"
 if [ "$want" = all ]; then
   have i686-w64-mingw32-g++ || need="$need g++-mingw-w64-i686"
   [ -x /usr/lib/wine/wine ] || need="$need wine wine32"

@@ -1,0 +1,34 @@
+// Cam.h: plothost's import of a board's Gerber (RS-274X, X2) and Excellon
+// files: the files become the calls a layout program makes to plot that
+// board, one document, each file on its host layer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tools/plothost/Journal.h"
+
+struct CamOptions {
+  std::vector<std::string> Files;
+  // --layer FILE=N, in the order given.
+  std::vector<std::pair<std::string, int32_t>> Layers;
+  double MarginMm = 2.0;
+};
+
+// Reads the files and makes the calls: Aperture records, then one
+// document whose layers open in Order (the driver's plotting order).
+// MaxAperture is the driver's highest aperture record. On a bad file,
+// returns false with "FILE:LINE: what is wrong" messages in Errors.
+// Warnings collects each kind of deprecated construct once.
+bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int32_t MaxAperture,
+               std::vector<Call>& Calls, std::vector<std::string>& Errors,
+               std::vector<std::string>& Warnings);
+
+// The default layer table and the file-name conventions, for --layers-map.
+std::string CamLayersMap();
+
+// Reads one file's text alone (both readers, no layer placement): for the
+// fuzz target. Returns false on a bad file.
+bool CamCheckText(const std::string& Name, const std::string& Text, std::string& Error);

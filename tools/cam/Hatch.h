@@ -1,0 +1,25 @@
+// Hatch.h: filling an area with strokes of round pens.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "CamModel.h"
+
+namespace cam {
+
+// The finest pen, in host units: the drawn area matches the true area to
+// within this width.
+constexpr int32_t FinePen = 8;
+
+struct HatchStroke {
+  int64_t X1, Y1, X2, Y2;  // host units
+  int32_t Pen;             // round pen width, host units
+};
+
+// Strokes that together cover Area (clip units): each connected part gets
+// the widest pen that fits it for its inside and the fine pen for the
+// corners the wide pen cannot reach.
+void Hatch(const Paths& Area, std::vector<HatchStroke>& Out);
+
+}  // namespace cam
