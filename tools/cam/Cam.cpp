@@ -281,7 +281,7 @@ void ReadAny(const std::string& Name, const std::string& Text, Image& Img, Diag&
 
 bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int32_t MaxAperture,
                std::vector<Call>& Calls, std::vector<std::string>& Errors,
-               std::vector<std::string>& Warnings) {
+               std::vector<std::string>& Warnings, int64_t Origin[2]) {
   using namespace cam;
   Diag diag;
   Emitter em;
@@ -340,15 +340,31 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
   Warnings = diag.Warnings;
   if (!Errors.empty()) return false;
 
+  // The plot area starts at 0,0 (where a layout program's plot origin
+  // is): the board's lower left corner less the margin.
   Box& b = em.Extent;
   if (b.X0 > b.X1) b = Box{0, 0, 0, 0};
   const double margin = std::round(Options.MarginMm * 100.0);
-  auto clamp = [](double V) { return static_cast<int32_t>(std::clamp(V, -2147483647.0, 2147483647.0)); };
+  const double ox = std::floor(b.X0) - margin, oy = std::floor(b.Y0) - margin;
+  const double w = std::ceil(b.X1) + margin - ox, h = std::ceil(b.Y1) + margin - oy;
+  if (w > 2147483647.0 || h > 2147483647.0) {
+    Errors.push_back("the board is larger than the host's 32-bit plot area of 10 um units");
+    return false;
+  }
+  Origin[0] = static_cast<int64_t>(ox), Origin[1] = static_cast<int64_t>(oy);
+  auto shift = [&](std::vector<Call>& Cs) {
+    for (Call& c : Cs) {
+      const int xy = c.What == Verb::DrawLine ? 2 : 1;
+      for (int k = 0; k < xy; ++k) {
+        c.Arg[2 * k] = static_cast<int32_t>(c.Arg[2 * k] - ox);
+        c.Arg[2 * k + 1] = static_cast<int32_t>(c.Arg[2 * k + 1] - oy);
+      }
+    }
+  };
   Calls = em.ApertureCalls;
   Calls.push_back(Call{Verb::OpenEquip, 0,
-                       {clamp(std::floor(b.X0) - margin), clamp(std::floor(b.Y0) - margin),
-                        clamp(std::ceil(b.X1) + margin), clamp(std::ceil(b.Y1) + margin), 0, 0},
-                       {}});
+                       {0, 0, static_cast<int32_t>(w), static_cast<int32_t>(h), 0, 0}, {}});
+  for (int32_t layer = 0; layer < LayerCount; ++layer) shift(drills[layer]), shift(em.Draw[layer]);
   for (int32_t layer : Order) {
     if (layer < 0 || layer >= LayerCount) continue;
     if (drills[layer].empty() && em.Draw[layer].empty()) continue;

@@ -18,13 +18,15 @@ struct CamOptions {
 };
 
 // Reads the files and makes the calls: Aperture records, then one
-// document whose layers open in Order (the driver's plotting order).
+// document whose layers open in Order (the driver's plotting order). The
+// plot area runs from 0,0: Origin receives the file coordinates (host
+// units) that land there.
 // MaxAperture is the driver's highest aperture record. On a bad file,
 // returns false with "FILE:LINE: what is wrong" messages in Errors.
 // Warnings collects each kind of deprecated construct once.
 bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int32_t MaxAperture,
                std::vector<Call>& Calls, std::vector<std::string>& Errors,
-               std::vector<std::string>& Warnings);
+               std::vector<std::string>& Warnings, int64_t Origin[2]);
 
 // The default layer table and the file-name conventions, for --layers-map.
 std::string CamLayersMap();

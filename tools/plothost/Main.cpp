@@ -150,8 +150,9 @@ int CamMain(const std::vector<std::string>& Files,
   options.MarginMm = Margin;
   std::vector<Call> calls;
   std::vector<std::string> errors, warnings;
+  int64_t origin[2] = {0, 0};
   const bool ok = ImportCam(options, PlottingOrder(driver), driver.GetDescrPtr440()->MaxAperture,
-                            calls, errors, warnings);
+                            calls, errors, warnings, origin);
   for (const std::string& w : warnings) std::fprintf(stderr, "%s\n", w.c_str());
   if (!ok) {
     for (const std::string& e : errors) std::fprintf(stderr, "%s\n", e.c_str());
@@ -163,7 +164,8 @@ int CamMain(const std::vector<std::string>& Files,
   if (!JournalOut.empty()) {
     std::string text = "# Made by plothost --cam from:";
     for (const std::string& f : Files) text += " " + f;
-    text += "\n";
+    text += "\n# Plot origin 0 0 is the files' point " + std::to_string(origin[0]) + " " +
+            std::to_string(origin[1]) + " (10 um units)\n";
     for (const Call& c : calls) text += FormatCall(c) + "\n";
     Output journal;
     if (!journal.Open(JournalOut, error)) return Failure(error);
