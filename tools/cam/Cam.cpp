@@ -293,6 +293,9 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
   std::vector<Call> drills[LayerCount];
   for (const std::string& file : Options.Files) {
     Image img;
+    for (size_t k = 0; k < overrides.size(); ++k) {
+      if (overrides[k].first == file) used[k] = true;
+    }
     try {
       std::string text, error;
       if (!ReadFile(file, text, error)) {

@@ -253,8 +253,7 @@ class Reader {
   void CloseRepeat();
   void CheckHost(double V) const {
     if (!(std::fabs(V) <= HostLimit)) {
-      Fail("coordinate " + std::to_string(V / 100.0) +
-           " mm lies outside the host's 32-bit range of 10 um units");
+      Fail("coordinate outside the host's 32-bit range of 10 um units");
     }
   }
 };
