@@ -20,3 +20,12 @@ echo
 echo "Demo board plotted by the driver: $(pwd)/demo.svg"
 echo "Rendered by rsvg-convert:         $(pwd)/demo.png"
 echo "Driver and host:                  $(pwd)/build-demo/bin/svgdrv.so, $(pwd)/build-demo/bin/plothost"
+
+# A real board's top copper from gerbv's examples, where installed.
+board=/usr/share/doc/gerbv/examples/protel-pnp/SE_SG_IF_V2.GTL
+if [ -f "$board" ]; then
+  cmake --build build-demo -j "$(nproc)" --target plothost
+  build-demo/bin/plothost --cam -o demo-board.svg "$board"
+  rsvg-convert --zoom 4 --background-color white demo-board.svg -o demo-board.png
+  echo "gerbv example board plotted:      $(pwd)/demo-board.png"
+fi
