@@ -45,4 +45,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD Reason, LPVOID) {
 #else
 // Runs while dlopen loads the library, before it returns.
 __attribute__((constructor)) static void OnLoad() { LoadDriver(); }
+// Nothing of the driver's runs at unload but this: the low mapping that
+// holds a 64-bit process's aperture table is the process's, not the
+// library's, and would outlive it.
+__attribute__((destructor)) static void OnUnload() { ReleaseApertureTable(); }
 #endif

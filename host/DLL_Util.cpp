@@ -15,52 +15,28 @@ void WriteChar(char C) {
   WriteProc(&copy, 1);
 }
 
+// The text straight from the caller's buffer: the callback copies what it
+// keeps.
 void WriteLine(const char* Text, size_t Len) {
-  TShortStr<255> line;
-  line.Len = static_cast<uint8_t>(Len > 255 ? 255 : Len);
-  std::memcpy(line.Text, Text, line.Len);
-  WriteRaw(line);
-  WriteChar('\r');  // the line end goes out even when the text was cut
-  WriteChar('\n');
+  if (WriteProc == nullptr) return;
+  static const char cr = '\r', lf = '\n';
+  WriteProc(Text, static_cast<int32_t>(Len > 255 ? 255 : Len));
+  WriteProc(&cr, 1);  // the line end goes out even when the text was cut
+  WriteProc(&lf, 1);
 }
 
 void WriteLine(const char* Text) { WriteLine(Text, std::strlen(Text)); }
 
-void PutChars(TLineBuf& B, const char* S, size_t N) {
-  const size_t room = 255 - B.Len;
-  if (N > room) N = room;
-  std::memcpy(B.Text + B.Len, S, N);
-  B.Len += static_cast<uint32_t>(N);
-}
-
-void PutText(TLineBuf& B, const char* S) { PutChars(B, S, std::strlen(S)); }
-
-void PutInt(TLineBuf& B, int32_t V) {
-  char digits[12];
-  int n = 0;
-  // Work on the magnitude as unsigned so that -2147483648 needs no care.
-  uint32_t m = V < 0 ? 0u - static_cast<uint32_t>(V) : static_cast<uint32_t>(V);
-  do {
-    digits[n++] = static_cast<char>('0' + m % 10);
-    m /= 10;
-  } while (m != 0);
-  if (V < 0) digits[n++] = '-';
-  char out[12];
-  for (int i = 0; i < n; ++i) out[i] = digits[n - 1 - i];
-  PutChars(B, out, n);
-}
-
 void PutHex(TLineBuf& B, uint32_t V, int MinDigits) {
   static const char hex[] = "0123456789ABCDEF";
-  char digits[8];
-  int n = 0;
-  do {
-    digits[n++] = hex[V & 15];
-    V >>= 4;
-  } while (V != 0);
-  while (n < MinDigits && n < 8) digits[n++] = '0';
+  int n = 1;
+  while (n < 8 && (V >> (4 * n)) != 0) ++n;
+  if (n < MinDigits) n = MinDigits < 8 ? MinDigits : 8;
   char out[8];
-  for (int i = 0; i < n; ++i) out[i] = digits[n - 1 - i];
+  for (int i = n - 1; i >= 0; --i) {
+    out[i] = hex[V & 15];
+    V >>= 4;
+  }
   PutChars(B, out, n);
 }
 
@@ -87,8 +63,8 @@ int RoundDigits(char* D, int Len, int Keep) {
 
 }  // namespace
 
-void PutFixed(TLineBuf& B, bool Negative, uint64_t IntPart, uint64_t FracPart,
-              int FracDigits, int Decimals) {
+void PutFixedDigits(TLineBuf& B, bool Negative, uint64_t IntPart, uint64_t FracPart,
+                    int FracDigits, int Decimals) {
   // Digits of the value, integer part first, each 0..9; one spare in front
   // for a carry out of the top digit.
   char d[48];

@@ -124,6 +124,15 @@ void PlaceApertureTable() {
 #endif
 }
 
+void ReleaseApertureTable() {
+#if !defined(_WIN32) && UINTPTR_MAX > 0xFFFFFFFFu
+  if (ApertureTable == StaticApertures) return;
+  munmap(ApertureTable, sizeof(TAperture) * (MaxAperture + 1));
+  ApertureTable = StaticApertures;
+  DrvBlock.Descr.ApertureTable = 0;
+#endif
+}
+
 const TAperture* ApertureRecord(int32_t N) {
   if (N < 0 || N > MaxAperture) return nullptr;
   return &ApertureTable[N];

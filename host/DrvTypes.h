@@ -137,6 +137,11 @@ DRV_FUNC extern TDrvBlock DrvBlock;
 // publishes the address in the descriptor.
 DRV_FUNC extern TAperture* ApertureTable;
 DRV_FUNC void PlaceApertureTable();
+// Gives a mapped table back when the library unloads: each load maps a fresh
+// one, and a host that loads and unloads the library many times would
+// otherwise run out of low addresses. Does nothing where the table is
+// module data.
+DRV_FUNC void ReleaseApertureTable();
 
 // The aperture record N, or nullptr when N lies outside the table: a drawing
 // call with such a number writes nothing.

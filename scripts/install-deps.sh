@@ -1,25 +1,44 @@
 #!/bin/sh
 # Installs what the builds and tests need on a Debian machine, as root, and
-# only what is missing. Usage: scripts/install-deps.sh [native|all]
-#   native: compiler, CMake, GoogleTest, SVG renderer, XML checker and parser,
-#           zlib (to read the renderer's PNG), a decimal-comma locale, the
+# only what is missing. Usage: scripts/install-deps.sh [demo|native|all|viewers]
+#   demo:   compiler, CMake, make, SVG renderer: what demo.sh builds and runs
+#   native: also GoogleTest, Google Benchmark, pkg-config, XML checker and
+#           parser, zlib (to read the renderer's PNG), a decimal-comma
+#           locale, clang with its libFuzzer runtime for the fuzz tests, the
 #           Clipper polygon library (plothost's Gerber areas) and gerbv (the
 #           peer that the Gerber import is measured against)
 #   all:    also the MinGW-w64 cross compiler and 32-bit Wine (default)
+#   viewers: only Inkscape and Chromium, for the optional checks that a plot
+#           opens in them (some 400 MB; test.sh never asks for them, and
+#           the tests that need them are skipped without them)
 set -eu
 want=${1:-all}
 
 need=""
 have() { command -v "$1" >/dev/null 2>&1; }
-have g++ || need="$need g++"
-have cmake || need="$need cmake"
-have rsvg-convert || need="$need librsvg2-bin"
-have xmllint || need="$need libxml2-utils"
-[ -f /usr/include/gtest/gtest.h ] || need="$need libgtest-dev"
-[ -f /usr/include/libxml2/libxml/parser.h ] || need="$need libxml2-dev"
-[ -f /usr/include/zlib.h ] || need="$need zlib1g-dev"
-[ -f /usr/include/polyclipping/clipper.hpp ] || need="$need libpolyclipping-dev"
-have gerbv || need="$need gerbv"
+if [ "$want" = viewers ]; then
+  have inkscape || need="$need inkscape"
+  have chromium || need="$need chromium"
+else
+  have g++ || need="$need g++"
+  have cmake || need="$need cmake"
+  # CMake's default generator; CMake only recommends it.
+  have make || need="$need make"
+  have rsvg-convert || need="$need librsvg2-bin"
+fi
+if [ "$want" = native ] || [ "$want" = all ]; then
+  have pkg-config || need="$need pkg-config"
+  have xmllint || need="$need libxml2-utils"
+  [ -f /usr/include/gtest/gtest.h ] || need="$need libgtest-dev"
+  [ -f /usr/include/benchmark/benchmark.h ] || need="$need libbenchmark-dev"
+  [ -f /usr/include/libxml2/libxml/parser.h ] || need="$need libxml2-dev"
+  [ -f /usr/include/zlib.h ] || need="$need zlib1g-dev"
+  have clang++ || need="$need clang"
+  ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-*.a >/dev/null 2>&1 ||
+    need="$need libclang-rt-dev"
+  [ -f /usr/include/polyclipping/clipper.hpp ] || need="$need libpolyclipping-dev"
+  have gerbv || need="$need gerbv"
+fi
 if [ "$want" = all ]; then
   have i686-w64-mingw32-g++ || need="$need g++-mingw-w64-i686"
   [ -x /usr/lib/wine/wine ] || need="$need wine wine32"
@@ -42,6 +61,8 @@ if [ -n "$need" ]; then
   # shellcheck disable=SC2086
   apt_install $need
 fi
+
+[ "$want" = native ] || [ "$want" = all ] || exit 0
 
 # A locale whose decimal separator is a comma, for the test that no locale
 # reaches the driver's numbers.

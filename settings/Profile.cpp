@@ -242,6 +242,9 @@ struct TReader {
         Name.Clear();
         if (C == '[') {
           State = TLine::Section;
+        } else if (C == '=') {  // a key with an empty name
+          Value.Clear();
+          State = MatchKey() ? TLine::Value : TLine::Skip;
         } else {
           State = TLine::Key;
           Name.Add(C);

@@ -17,9 +17,10 @@ constexpr int32_t BuiltInZOrder[LayerCount] = {
 int32_t ZOrderKey[LayerCount];
 
 // The lookups of one load, all answered in one pass over the file: the
-// switch first, then three keys per layer.
+// switch first, then three keys per layer, then the plot switches.
 enum { ColorEntry, OpacityEntry, ZOrderEntry, EntriesPerLayer };
-constexpr int EntryCount = 1 + EntriesPerLayer * LayerCount;
+constexpr int SwitchEntry = 1 + EntriesPerLayer * LayerCount;
+constexpr int EntryCount = SwitchEntry + PlotSwitchCount;
 TProfileEntry Entries[EntryCount];
 char LayerSection[LayerCount][8];  // "Layer0" to "Layer25"
 
@@ -81,6 +82,18 @@ int32_t IntOr(const char* Text, int32_t Default) {
 
 int32_t Clamp(int32_t V, int32_t Lo, int32_t Hi) { return V < Lo ? Lo : V > Hi ? Hi : V; }
 
+void NameSwitchEntries(TProfileEntry* E) {
+  for (int n = 0; n < PlotSwitchCount; ++n) {
+    E[n].Section = "Setup";
+    E[n].Key = PlotSwitchNames[n];
+  }
+}
+
+// The same rule as HiddenText, with off as the default.
+void ReadSwitches(const TProfileEntry* E) {
+  for (int n = 0; n < PlotSwitchCount; ++n) PlotSwitches[n] = IntOr(E[n].Value, 0) != 0;
+}
+
 }  // namespace
 
 TLayerSetting LayerSettings[LayerCount] = {
@@ -90,6 +103,19 @@ TLayerSetting LayerSettings[LayerCount] = {
     NoSetting, NoSetting, NoSetting, NoSetting, NoSetting};
 
 TStackEntry StackingOrder[LayerCount];
+
+namespace {
+// What LayerOrdering answers for positions 0 to 23: layers 0 to 23 in the
+// sorted order. Positions 24 and 25 always answer 24 and 25, so the sorted
+// order cannot decide them; were layer 24 or 25 sorted among the first 24,
+// one layer would be plotted twice and another never.
+int32_t PlotOrder[24];
+}  // namespace
+
+const char* const PlotSwitchNames[PlotSwitchCount] = {
+    "InkscapeLayers", "SeeThroughHoles", "Mirror", "Monochrome", "Negative", "TrueSize"};
+
+bool PlotSwitches[PlotSwitchCount];
 
 bool IntRule(const char* Text, int32_t& Out) { return Convert(Text, false, Out); }
 
@@ -113,6 +139,7 @@ void LoadSettingsFrom(const TPathChar* File) {
     e[OpacityEntry].Key = "Opacity";
     e[ZOrderEntry].Key = "ZOrder";
   }
+  NameSwitchEntries(&Entries[SwitchEntry]);
   ReadProfile(File, Entries, EntryCount);
 
   // A missing value reads as empty text, which no rule converts, so it takes
@@ -130,6 +157,7 @@ void LoadSettingsFrom(const TPathChar* File) {
     int32_t color;
     LayerSettings[n].ColorOverride = ColorRule(e[ColorEntry].Value, color) ? color : -1;
   }
+  ReadSwitches(&Entries[SwitchEntry]);
 }
 
 void SortStackingOrder() {
@@ -145,10 +173,14 @@ void SortStackingOrder() {
       }
     }
   }
+  int k = 0;
+  for (const TStackEntry& e : StackingOrder) {
+    if (e.Layer < 24) PlotOrder[k++] = e.Layer;
+  }
 }
 
 int32_t StackedLayer(int32_t Position) {
   // Positions 24 and 25 answer themselves whatever the sort put there.
-  if (Position >= 0 && Position < 24) return StackingOrder[Position].Layer;
+  if (Position >= 0 && Position < 24) return PlotOrder[Position];
   return Position;
 }

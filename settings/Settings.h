@@ -2,7 +2,7 @@
 // the settings file while the library loads and fixed from then on.
 //
 // The file (ShortName + ".ini" beside the host executable) has a section
-// "Setup" with the switch HiddenText, and sections "Layer0" to "Layer25" with
+// "Setup" with the switch HiddenText and the plot switches below, and sections "Layer0" to "Layer25" with
 // the keys Color, Opacity and ZOrder. Whatever is missing or doesn't convert
 // takes its default; nothing is reported.
 #pragma once
@@ -30,6 +30,25 @@ struct TStackEntry {
 // Every layer once, by ascending ZOrder; filled by SortStackingOrder.
 DRV_FUNC extern TStackEntry StackingOrder[LayerCount];
 
+// The plot switches of the [Setup] section, all off by default; each key is
+// on when its value converts to a number other than 0. Off, the output is
+// exactly what it is without them.
+enum TPlotSwitch {
+  InkscapeLayers,   // layer groups are Inkscape layers, labelled by parameter name
+  SeeThroughHoles,  // the holes layer cuts openings through the page and every layer
+  Mirror,           // the plot mirrored left to right about the frame's centre
+  Monochrome,       // black on a white page; holes white
+  Negative,         // white on a black page; holes black; wins over Monochrome
+  TrueSize,         // width and height state the whole view box in millimetres
+  PlotSwitchCount
+};
+
+// The keys, in TPlotSwitch order.
+DRV_FUNC extern const char* const PlotSwitchNames[PlotSwitchCount];
+
+// As the last load read them.
+DRV_FUNC extern bool PlotSwitches[PlotSwitchCount];
+
 // The integer rule: leading spaces, an optional sign, then decimal digits
 // (within the int32 range) or a hexadecimal prefix ($, x, X, 0x, 0X) and
 // digits up to FFFFFFFF, taken as a two's-complement pattern and negated
@@ -43,7 +62,7 @@ DRV_FUNC bool ColorRule(const char* Text, int32_t& Out);
 
 // Resets everything to the defaults, then reads the file: HiddenText into
 // the descriptor's Flags bit 15 (other bits untouched), then for each layer
-// its colour override, opacity and stacking key. LoadSettingsFrom reads the
+// its colour override, opacity and stacking key, then the plot switches. LoadSettingsFrom reads the
 // given file instead; nullptr reads as no file.
 DRV_FUNC void LoadSettings();
 DRV_FUNC void LoadSettingsFrom(const TPathChar* File);
@@ -52,6 +71,8 @@ DRV_FUNC void LoadSettingsFrom(const TPathChar* File);
 // ascending layer numbers.
 DRV_FUNC void SortStackingOrder();
 
-// The layer plotted at Position, as LayerOrdering answers the host: only
-// positions 0 to 23 go through the sorted order; any other answers itself.
+// The layer plotted at Position, as LayerOrdering answers the host:
+// positions 0 to 23 give layers 0 to 23 in the sorted order (the keys of
+// layers 24 and 25 don't move them); any other position answers itself, so
+// every layer is plotted exactly once.
 DRV_FUNC int32_t StackedLayer(int32_t Position);

@@ -49,6 +49,38 @@ void PutChannel(TLineBuf& B, TExtReal X) {
   PutHex(B, static_cast<uint32_t>(static_cast<uint64_t>(level)), 2);
 }
 
+// The hue wheel costs a few hundred nanoseconds of software extended
+// precision, and pads ask for their colour at every call. HsvText depends on
+// nothing but its arguments, so the last few texts are kept with those
+// arguments and reused only when all of them are equal again: a parameter
+// the host changed between two calls gives new arguments, never a stale text.
+struct THueMemo {
+  bool Valid;
+  int64_t Hue;
+  int32_t S, V;  // percent
+  TColorStr Text;
+};
+THueMemo HueMemos[4] = {};
+unsigned NextHueMemo = 0;
+
+TColorStr HueText(int64_t Hue, int32_t S, int32_t V) {
+  for (const THueMemo& m : HueMemos) {
+    if (m.Valid && m.Hue == Hue && m.S == S && m.V == V) return m.Text;
+  }
+  THueMemo& m = HueMemos[NextHueMemo++ % 4];
+  m = {true, Hue, S, V, HsvText(ExtFromInt(Hue), Percent(S), Percent(V))};
+  return m.Text;
+}
+
+// Drill holes ask for the same grey at every call; a grey's text depends on
+// its lightness alone.
+struct TGrayMemo {
+  bool Valid;
+  int32_t L;  // as asked for, before it is held to 0..100
+  TColorStr Text;
+};
+TGrayMemo LastGray = {};
+
 }  // namespace
 
 constinit const TNamedColor NamedColors[18] = {
@@ -69,6 +101,8 @@ int32_t LayerColorOverride = 0;
 int32_t GrayLevels[4] = {0, 64, 88, 100};
 
 TColorStr GrayText(int32_t L) {
+  if (LastGray.Valid && LastGray.L == L) return LastGray.Text;
+  LastGray.L = L;
   if (L < 0) L = 0;
   if (L > 100) L = 100;
   const uint32_t level = static_cast<uint32_t>(L) * 255 / 100;
@@ -76,7 +110,9 @@ TColorStr GrayText(int32_t L) {
   b.Len = 0;
   PutText(b, "#");
   PutHex(b, level * 0x010101u, 6);
-  return ToColorStr(b);
+  LastGray.Text = ToColorStr(b);
+  LastGray.Valid = true;
+  return LastGray.Text;
 }
 
 TColorStr OverrideText(int32_t V) {
@@ -147,11 +183,11 @@ TColorStr ColorText(int32_t Index) {
       s = AddWrap(s, ParamValue(ParamPadSaturation));
       v = AddWrap(v, ParamValue(ParamPadBrightness));
     }
-    return HsvText(ExtFromInt(hue), Percent(s), Percent(v));
+    return HueText(hue, s, v);
   }
-  const TShortStr<23>& k = NamedColors[entry - FirstNamedEntry].Keyword;
+  // The whole keyword record: its bytes past Len are zero, as in every
+  // colour text.
   TColorStr r{};
-  r.Len = k.Len;
-  std::memcpy(r.Text, k.Text, k.Len);
+  std::memcpy(&r, &NamedColors[entry - FirstNamedEntry].Keyword, sizeof(TShortStr<23>));
   return r;
 }

@@ -14,5 +14,8 @@ constexpr int32_t Quarters[4] = {0, 90, 180, 270};
 // draw.
 DRV_FUNC void WriteQuarterArc(int32_t CX, int32_t CY, int32_t Radius, int32_t Quarter,
                               int32_t ArcWidth);
+// The four quarters in drawing order, byte for byte as four WriteQuarterArc
+// calls write them.
+DRV_FUNC void WriteCircleArcs(int32_t CX, int32_t CY, int32_t Radius, int32_t ArcWidth);
 // One circle of radius Diameter div 2; CY already mirrored.
 DRV_FUNC void WriteCircle(int32_t CX, int32_t CY, int32_t Diameter);

@@ -6,6 +6,7 @@
 #include "../driver/Exports.h"
 #include "../host/DLL_Util.h"
 #include "../settings/Settings.h"
+#include "Switches.h"
 
 TDriverState DriverState = {};
 const TGroupState GroupStateDefaults = {false, NoStrokeWidth, {}, {}, {}, false};
@@ -65,25 +66,27 @@ void WriteHeader(int32_t XMin, int32_t YMin, int32_t XMax, int32_t YMax) {
             "\"http://www.w3.org/Graphics/SVG/1.1/DTD/svg11.dtd\">");
   WriteLine("<svg version=\"1.1\" xmlns=\"http://www.w3.org/2000/svg\" "
             "xmlns:xlink=\"http://www.w3.org/1999/xlink\"");
+  WriteRootNamespaces();
   WriteLine("     stroke-linecap=\"round\" stroke-linejoin=\"round\"");
   WriteLine("     font-family=\"Courier\" text-anchor=\"middle\" dominant-baseline=\"central\"");
 
   TLineBuf b{};
   PutText(b, "     width=\"");
-  PutExtent(b, SubWrap(XMax, XMin));
+  PutExtent(b, PageExtent(XMin, XMax));
   PutText(b, "\" height=\"");
-  PutExtent(b, SubWrap(YMax, YMin));
+  PutExtent(b, PageExtent(YMin, YMax));
   PutText(b, "\" viewBox=\"0 0 ");
   PutInt(b, AddWrap(XMin, XMax));
   PutText(b, " ");
   PutInt(b, AddWrap(YMin, YMax));
   PutText(b, "\">");
   WriteBuf(b);
+  WriteSetupComment();
 
   // The frame needs no mirroring: the mirror maps YMin..YMax onto itself.
   b = {};
-  PutText(b, "<rect fill=\"White\" stroke=\"Crimson\" stroke-width=\"50\" "
-             "stroke-dasharray=\"1000 600\" x=\"");
+  PutFrameStart(b);
+  PutText(b, " stroke-width=\"50\" stroke-dasharray=\"1000 600\" x=\"");
   PutInt(b, XMin);
   PutText(b, "\" y=\"");
   PutInt(b, YMin);
@@ -91,7 +94,9 @@ void WriteHeader(int32_t XMin, int32_t YMin, int32_t XMax, int32_t YMax) {
   PutInt(b, SubWrap(XMax, XMin));
   PutText(b, "\" height=\"");
   PutInt(b, SubWrap(YMax, YMin));
-  PutText(b, "\"/>");
+  PutText(b, "\"");
+  PutHolesMaskRef(b);
+  PutText(b, "/>");
   WriteBuf(b);
 }
 
@@ -102,12 +107,15 @@ void WriteHeader(int32_t XMin, int32_t YMin, int32_t XMax, int32_t YMax) {
 void DRV_CALL OpenEquip(TDrvWriteProc Write, int32_t XMin, int32_t YMin, int32_t XMax,
                         int32_t YMax) {
   WriteProc = Write;
+  DriverState.DocumentOpen = true;
   DriverState.FlipSum = AddWrap(YMin, YMax);
+  StartSwitchedDocument(XMin, YMin, XMax, YMax);
   WriteHeader(XMin, YMin, XMax, YMax);
   G = GroupStateDefaults;
 }
 
 void DRV_CALL OpenLayer(int32_t Layer, int32_t /*Unused*/) {
+  if (!DriverState.DocumentOpen) return;
   CloseGroups();
   G = GroupStateDefaults;
   // Layers 0 to 24 have a colour parameter (24 is the holes colour); a
@@ -116,12 +124,18 @@ void DRV_CALL OpenLayer(int32_t Layer, int32_t /*Unused*/) {
     DriverState.LayerColorIndex = ParamValue(Layer);
     LayerColorOverride = LayerSettings[Layer].ColorOverride;
   }
+  ForcePlotColors(Layer);
   G.StrokeText = ColorText(DriverState.LayerColorIndex);
   G.NoneText = ColorText(-1);
   G.FillText = G.NoneText;
+  if (OpenHolesMask(Layer)) {
+    G.LayerGroupOpen = true;  // the mask's group stands in for the layer group
+    return;
+  }
 
   // A layer outside the settings' range is drawn opaque.
-  const int32_t opacity = Layer >= 0 && Layer < LayerCount ? LayerSettings[Layer].Opacity : 100;
+  const int32_t opacity =
+      PlotOpacity(Layer >= 0 && Layer < LayerCount ? LayerSettings[Layer].Opacity : 100);
   TLineBuf b{};
   PutText(b, "\r\n<g opacity=\"");
   PutFixed(b, false, static_cast<uint32_t>(opacity) / 100, static_cast<uint32_t>(opacity) % 100, 2, 2);
@@ -129,7 +143,9 @@ void DRV_CALL OpenLayer(int32_t Layer, int32_t /*Unused*/) {
   PutStr(b, G.StrokeText);
   PutText(b, "\" fill=\"");
   PutStr(b, G.NoneText);
-  PutText(b, "\">  <!-- Layer ");
+  PutText(b, "\"");
+  PutLayerAttributes(b, Layer);
+  PutText(b, ">  <!-- Layer ");
   PutInt(b, Layer);
   PutText(b, " -->");
   WriteBuf(b);
@@ -137,8 +153,11 @@ void DRV_CALL OpenLayer(int32_t Layer, int32_t /*Unused*/) {
 }
 
 void DRV_CALL CloseEquip() {
+  if (!DriverState.DocumentOpen) return;
   CloseGroups();
+  WriteMissingHolesMask();
   WriteLine("</svg>");
+  DriverState.DocumentOpen = false;
 }
 
 void DRV_CALL Comment(int32_t /*Unused*/) {}
@@ -202,7 +221,10 @@ void SelectNoFill() {
 // their own is written.
 void SelectStroke(int32_t /*Index*/) {}
 
-void FlipY(int32_t& /*X*/, int32_t& Y) { Y = SubWrap(DriverState.FlipSum, Y); }
+void FlipY(int32_t& X, int32_t& Y) {
+  Y = SubWrap(DriverState.FlipSum, Y);
+  MirrorX(X);
+}
 
 void CloseGroups() {
   if (StrokeGroupOpen()) {
@@ -213,5 +235,6 @@ void CloseGroups() {
   if (G.LayerGroupOpen) {
     WriteLine("</g>");
     G.LayerGroupOpen = false;
+    CloseHolesMask();
   }
 }

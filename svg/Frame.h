@@ -31,6 +31,10 @@ struct TDriverState {
   int32_t LayerColorIndex;  // colour of the current layer; kept across documents
   TGroupState Groups;
   int32_t FlipSum;          // YMin + YMax of the current document
+  // Between OpenEquip and its CloseEquip. Outside a document every entry
+  // point writes nothing and changes nothing: the callback may belong to a
+  // stream the host has already finished.
+  bool DocumentOpen;
 };
 
 DRV_FUNC extern TDriverState DriverState;
@@ -41,5 +45,6 @@ DRV_FUNC void SelectFill(int32_t Index);
 // Closes the fill group, if one is open: paths are strokes only.
 DRV_FUNC void SelectNoFill();
 DRV_FUNC void SelectStroke(int32_t Index);
+// Y mirrored (the host's Y axis points up); X too under the Mirror switch.
 DRV_FUNC void FlipY(int32_t& X, int32_t& Y);
 DRV_FUNC void CloseGroups();

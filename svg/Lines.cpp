@@ -3,6 +3,7 @@
 #include "../host/DLL_Util.h"
 #include "Draw.h"
 #include "Frame.h"
+#include "Switches.h"
 
 namespace {
 
@@ -31,11 +32,51 @@ void PutControl(TLineBuf& B, int32_t A, int32_t R, bool Plus) {
            static_cast<uint64_t>(negative ? -frac : frac), 10, 2);
 }
 
-void PutPoint(TLineBuf& B, const char* Lead, int32_t X, int32_t Y) {
-  PutText(B, Lead);
+template <size_t N>
+void PutPoint(TLineBuf& B, const char (&Lead)[N], int32_t X, int32_t Y) {
+  PutChars(B, Lead, N - 1);
   PutInt(B, X);
   PutText(B, ",");
   PutInt(B, Y);
+}
+
+// The path of quarter Quarter (0, 90, 180 or 270) of the circle at CX, CY
+// (already mirrored); Control(B, A, Plus) writes the control coordinate
+// A + K r (Plus) or A - K r.
+template <typename F>
+void PutQuarter(TLineBuf& b, int32_t Quarter, int32_t CX, int32_t CY, int32_t Radius, F Control) {
+  const int32_t cx = CX, cy = CY, r = Radius;
+  // Quarters 180 and 270 are quarters 0 and 90 with the radius negated.
+  const bool fwd = Quarter == 0 || Quarter == 90;
+  auto ahead = [&](int32_t A) { return fwd ? AddWrap(A, r) : SubWrap(A, r); };
+  auto back = [&](int32_t A) { return fwd ? SubWrap(A, r) : AddWrap(A, r); };
+
+  if (Quarter == 0 || Quarter == 180) {
+    // M cx+r,cy C cx+r,cy-k cx+k,cy-r cx,cy-r
+    PutPoint(b, "<path d=\"M", ahead(cx), cy);
+    PutText(b, " C");
+    PutInt(b, ahead(cx));
+    PutText(b, ",");
+    Control(b, cy, !fwd);
+    PutText(b, " ");
+    Control(b, cx, fwd);
+    PutText(b, ",");
+    PutInt(b, back(cy));
+    PutPoint(b, " ", cx, back(cy));
+  } else {
+    // M cx,cy-r C cx-k,cy-r cx-r,cy-k cx-r,cy
+    PutPoint(b, "<path d=\"M", cx, back(cy));
+    PutText(b, " C");
+    Control(b, cx, !fwd);
+    PutText(b, ",");
+    PutInt(b, back(cy));
+    PutText(b, " ");
+    PutInt(b, back(cx));
+    PutText(b, ",");
+    Control(b, cy, !fwd);
+    PutPoint(b, " ", back(cx), cy);
+  }
+  PutText(b, "\"/>");
 }
 
 }  // namespace
@@ -47,47 +88,48 @@ void WriteQuarterArc(int32_t CX, int32_t CY, int32_t Radius, int32_t Quarter, in
   // rings are strokes only.
   SelectNoFill();
 
-  const int32_t cx = CX, r = Radius;
   int32_t x = CX, cy = CY;
   FlipY(x, cy);
-  // Quarters 180 and 270 are quarters 0 and 90 with the radius negated.
-  const bool fwd = Quarter == 0 || Quarter == 90;
-  auto ahead = [&](int32_t A) { return fwd ? AddWrap(A, r) : SubWrap(A, r); };
-  auto back = [&](int32_t A) { return fwd ? SubWrap(A, r) : AddWrap(A, r); };
-
+  Quarter = MirroredQuarter(Quarter);  // a mirrored quarter lies on the other side
   TLineBuf b{};
-  if (Quarter == 0 || Quarter == 180) {
-    // M cx+r,cy C cx+r,cy-k cx+k,cy-r cx,cy-r
-    PutPoint(b, "<path d=\"M", ahead(cx), cy);
-    PutText(b, " C");
-    PutInt(b, ahead(cx));
-    PutText(b, ",");
-    PutControl(b, cy, r, !fwd);
-    PutText(b, " ");
-    PutControl(b, cx, r, fwd);
-    PutText(b, ",");
-    PutInt(b, back(cy));
-    PutPoint(b, " ", cx, back(cy));
-  } else {
-    // M cx,cy-r C cx-k,cy-r cx-r,cy-k cx-r,cy
-    PutPoint(b, "<path d=\"M", cx, back(cy));
-    PutText(b, " C");
-    PutControl(b, cx, r, !fwd);
-    PutText(b, ",");
-    PutInt(b, back(cy));
-    PutText(b, " ");
-    PutInt(b, back(cx));
-    PutText(b, ",");
-    PutControl(b, cy, r, !fwd);
-    PutPoint(b, " ", back(cx), cy);
-  }
-  PutText(b, "\"/>");
+  PutQuarter(b, Quarter, x, cy, Radius,
+             [Radius](TLineBuf& B, int32_t A, bool Plus) { PutControl(B, A, Radius, Plus); });
   WriteBuf(b);
+}
+
+void WriteCircleArcs(int32_t CX, int32_t CY, int32_t Radius, int32_t ArcWidth) {
+  // Once for all four quarters: nothing is written between them.
+  SelectStrokeWidth(ArcWidth);
+  SelectNoFill();
+
+  int32_t x = CX, cy = CY;
+  FlipY(x, cy);
+  // Each control coordinate appears in two quarters (cx + K r in quarters 0
+  // and 270, and so on): each is formatted once, [cx, cy][minus, plus].
+  TLineBuf texts[2][2];
+  PutControl(texts[0][0], x, Radius, false);
+  PutControl(texts[0][1], x, Radius, true);
+  PutControl(texts[1][0], cy, Radius, false);
+  PutControl(texts[1][1], cy, Radius, true);
+  for (const int32_t q : Quarters) {
+    TLineBuf b{};
+    PutQuarter(b, MirroredQuarter(q), x, cy, Radius, [&](TLineBuf& B, int32_t A, bool Plus) {
+      // Were cx and cy equal, either text would do.
+      const TLineBuf& t = texts[A == x ? 0 : 1][Plus];
+      if (t.Len <= 16 && B.Len + 16 <= sizeof B.Text) {
+        std::memcpy(B.Text + B.Len, t.Text, 16);  // a fixed size; past Len is scratch
+        B.Len += t.Len;
+      } else {
+        PutChars(B, t.Text, t.Len);
+      }
+    });
+    WriteBuf(b);
+  }
 }
 
 void DRV_CALL DrawLine(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Aperture) {
   const TAperture* a = ApertureRecord(Aperture);
-  if (a == nullptr) return;
+  if (a == nullptr || !DriverState.DocumentOpen) return;
   SelectStrokeWidth(a->Width);
   FlipY(X1, Y1);
   FlipY(X2, Y2);
@@ -107,7 +149,7 @@ void DRV_CALL DrawLine(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t A
 void DRV_CALL DrawArc(int32_t X, int32_t Y, int32_t Radius, int32_t StartAngle, int32_t EndAngle,
                       int32_t Aperture) {
   const TAperture* a = ApertureRecord(Aperture);
-  if (a == nullptr) return;
+  if (a == nullptr || !DriverState.DocumentOpen) return;
   const int32_t w = a->Width;
   // Exact comparisons: in 64 bits no sum wraps.
   const int64_t start = StartAngle, end = EndAngle;
@@ -116,6 +158,6 @@ void DRV_CALL DrawArc(int32_t X, int32_t Y, int32_t Radius, int32_t StartAngle, 
   } else if (start == end + 90) {
     WriteQuarterArc(X, Y, Radius, EndAngle, w);  // clockwise pair: the same quarter
   } else if (start == 0 && end == 360) {
-    for (int32_t q : Quarters) WriteQuarterArc(X, Y, Radius, q, w);
+    WriteCircleArcs(X, Y, Radius, w);
   }
 }

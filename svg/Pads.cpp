@@ -3,6 +3,7 @@
 #include "../host/DLL_Util.h"
 #include "Draw.h"
 #include "Frame.h"
+#include "Switches.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ void WriteCircle(int32_t CX, int32_t CY, int32_t Diameter) {
 
 void DRV_CALL FlashPad(int32_t X, int32_t Y, int32_t Aperture) {
   const TAperture* a = ApertureRecord(Aperture);
-  if (a == nullptr) return;
+  if (a == nullptr || !DriverState.DocumentOpen) return;
   const int32_t w = a->Width, h = a->Height;
   const int32_t padColor = AddWrap(DriverState.LayerColorIndex, 28);  // the pad variant
   int32_t x = X, y = Y;
@@ -65,7 +66,7 @@ void DRV_CALL FlashPad(int32_t X, int32_t Y, int32_t Aperture) {
     case 4:  // ring: inner diameter w, ring width h, stroked
       SelectStrokeWidth(h);
       SelectStroke(padColor);
-      for (int32_t q : Quarters) WriteQuarterArc(X, Y, AddWrap(w, h) / 2, q, h);
+      WriteCircleArcs(X, Y, AddWrap(w, h) / 2, h);
       break;
     case 5:  // outline not settled: the width is brought into force, nothing drawn
       SelectStrokeWidth(h);
@@ -78,8 +79,8 @@ void DRV_CALL FlashPad(int32_t X, int32_t Y, int32_t Aperture) {
 
 void DRV_CALL DrillHole(int32_t X, int32_t Y, int32_t Aperture) {
   const TAperture* a = ApertureRecord(Aperture);
-  if (a == nullptr) return;
-  SelectFill(ParamValue(24));  // the holes colour, no pad offset
+  if (a == nullptr || !DriverState.DocumentOpen) return;
+  SelectHoleFill();
   FlipY(X, Y);
   WriteCircle(X, Y, a->Width);
 }

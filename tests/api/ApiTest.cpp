@@ -259,6 +259,30 @@ TEST_F(Api, CloseWithEveryGroupOpen) {
   EXPECT_EQ(Lines(), (std::vector<std::string>{"</g>", "</g>", "</g>", "</svg>"}));
 }
 
+// Between a CloseEquip and the next OpenEquip nothing is written, and the
+// colour a later layer would have set is not taken either.
+TEST_F(Api, NothingOutsideAnOpenDocument) {
+  SetAperture(1, 0, 100, 100);
+  OpenPlot(1);
+  Host().CloseEquip();
+  Calls.clear();
+  Host().CloseEquip();
+  Host().OpenLayer(5, 0);
+  Host().DrawLine(0, 0, 10, 10, 1);
+  Host().DrawArc(0, 0, 10, 0, 360, 1);
+  Host().FlashPad(5, 5, 1);
+  Host().DrillHole(5, 5, 1);
+  Host().CloseEquip();
+  EXPECT_TRUE(Calls.empty());
+  Host().OpenEquip(RecordWrite, 0, 0, 100, 100);
+  Host().FlashPad(5, 5, 1);  // before any layer of this document: layer 1's pad colour
+  Host().CloseEquip();
+  EXPECT_EQ(LinesFrom(7), (std::vector<std::string>{"<g stroke-width=\"0\">",
+                                                    "<g fill=\"RoyalBlue\">",
+                                                    "<circle cx=\"5\" cy=\"95\" r=\"50\"/>",
+                                                    "</g>", "</g>", "</svg>"}));
+}
+
 TEST_F(Api, CommentAndTextWriteNothing) {
   OpenPlot(1);
   TShortStr<255> text{};

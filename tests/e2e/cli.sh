@@ -73,19 +73,19 @@ cp "$echodrv" ./echo-here.so
 expect driver-bare-name 0 '' -- "$plothost" --driver echo-here.so --layers
 
 # ---- What the host calls, as the stand-in driver records it ----
-expect echo-replay 0 '' -- "$plothost" --driver "$echodrv" -o calls.txt "$src/echo/calls.jnl"
+expect echo-replay 0 '' -- "$plothost" -q --driver "$echodrv" -o calls.txt "$src/echo/calls.jnl"
 cmp -s "$src/echo/calls.expected" calls.txt && ok "echo calls as expected" ||
   { bad "echo calls differ from calls.expected"; diff "$src/echo/calls.expected" calls.txt | head -20; }
 # A CR LF journal is the same journal.
 sed 's/$/\r/' "$src/echo/calls.jnl" >crlf.jnl
-expect echo-crlf 0 '' -- "$plothost" --driver "$echodrv" -o crlf.txt crlf.jnl
+expect echo-crlf 0 '' -- "$plothost" -q --driver "$echodrv" -o crlf.txt crlf.jnl
 cmp -s calls.txt crlf.txt && ok "CR LF journal replays the same" || bad "CR LF journal differs"
-expect echo-stdin 0 '' -- sh -c '"$0" --driver "$1" - <"$2" >stdin.txt' "$plothost" "$echodrv" "$src/echo/calls.jnl"
+expect echo-stdin 0 '' -- sh -c '"$0" -q --driver "$1" - <"$2" >stdin.txt' "$plothost" "$echodrv" "$src/echo/calls.jnl"
 cmp -s calls.txt stdin.txt && ok "standard input replays the same" || bad "standard input differs"
 # A byte order mark before the first line is not part of the journal.
 printf '\357\273\277' >bom.jnl
 cat "$src/echo/calls.jnl" >>bom.jnl
-expect echo-bom 0 '' -- "$plothost" --driver "$echodrv" -o bom.txt bom.jnl
+expect echo-bom 0 '' -- "$plothost" -q --driver "$echodrv" -o bom.txt bom.jnl
 cmp -s calls.txt bom.txt && ok "byte order mark skipped" || bad "byte order mark not skipped"
 # The demo board asks the driver for the layer order: the stand-in answers
 # it reversed.
@@ -96,7 +96,7 @@ layers=$(grep '^OpenLayer' demo.txt | tr '\n' ' ')
 # The demo as a journal replays to the same calls.
 expect demo-journal 0 '' -- "$plothost" --driver "$echodrv" --demo-journal
 mv out.txt demo.jnl
-expect demo-journal-replay 0 '' -- "$plothost" --driver "$echodrv" -o demo2.txt demo.jnl
+expect demo-journal-replay 0 '' -- "$plothost" -q --driver "$echodrv" -o demo2.txt demo.jnl
 cmp -s demo.txt demo2.txt && ok "demo journal replays the demo" || bad "demo journal differs"
 
 # ---- The write callback's bytes ----

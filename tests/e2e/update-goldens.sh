@@ -36,6 +36,13 @@ cp "$plothost" "$driver" "$here/settings/SVG.ini" "$stage/"
 "$stage/plothost" --layers >"$golden/layers-settings.txt"
 "$stage/plothost" --describe >"$golden/describe-settings.txt"
 
+# The plot switches: each scenario's SVG.ini in turn.
+for ini in "$here"/switches/*/SVG.ini; do
+  name=$(basename "$(dirname "$ini")")
+  cp "$ini" "$stage/SVG.ini"
+  "$stage/plothost" -o "$golden/switches-$name.svg" "$here/switches/plot.jnl"
+done
+
 # What the recording stand-in driver sees.
 "$plothost" --driver "$echodrv" -o "$here/echo/calls.expected" "$here/echo/calls.jnl"
 "$plothost" --driver "$echodrv" --describe >"$here/echo/describe.expected"

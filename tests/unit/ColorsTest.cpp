@@ -172,6 +172,14 @@ TEST_F(ColorModel, ParameterChangeShowsInTheNextCall) {
   Set(27, 100);
   Set(28, 100);
   EXPECT_EQ(Text(4), "#FFFF00");
+  // A hue-wheel text asked for again after a parameter was written in place.
+  const std::string before = Text(34);
+  EXPECT_EQ(Text(34), before);
+  Set(29, -50);
+  EXPECT_EQ(Text(34), Str(HsvText(ExtFromInt(180), Ratio(50, 100), Ratio(90, 100))));
+  EXPECT_NE(Text(34), before);
+  Set(29, 30);
+  EXPECT_EQ(Text(34), before);
 }
 
 TEST_F(ColorModel, HueWheelAtSaturationZeroAndFull) {

@@ -131,8 +131,10 @@ TEST_F(ProfileReader, EmptyValueIsEmpty) {
 }
 
 TEST_F(ProfileReader, LineWithoutEqualsOrNameIsNoValue) {
+  // "=5" names the empty key: its name runs to the first '='.
   const auto f = Write("[A]\n=5\njust words\nk=1\n");
-  EXPECT_EQ(Get(f, "A", ""), "");
+  EXPECT_EQ(Get(f, "A", ""), "5");
+  EXPECT_EQ(Get(f, "A", "=5"), "");
   EXPECT_EQ(Get(f, "A", "just words"), "");
   EXPECT_EQ(Get(f, "A", "k"), "1");
 }

@@ -215,13 +215,15 @@ const std::vector<int32_t> DefaultOrder = {3,  11, 10, 9,  8,  7,  6,  4,  0,  5
                                            12, 13, 14, 15, 16, 17, 19, 23, 18, 22, 21, 24, 25};
 
 // Each test starts from a fresh temporary folder and leaves the descriptor,
-// the layer settings and the stacking order as it found them.
+// the layer settings, the stacking order and the plot switches as it found
+// them.
 class Settings : public ::testing::Test {
  protected:
   void SetUp() override {
     SavedDescr = DrvBlock.Descr;
     std::memcpy(SavedLayers, LayerSettings, sizeof SavedLayers);
     std::memcpy(SavedOrder, StackingOrder, sizeof SavedOrder);
+    std::memcpy(SavedSwitches, PlotSwitches, sizeof SavedSwitches);
     std::string tmpl = (fs::temp_directory_path() / "settings-test-XXXXXX").string();
     ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
     Dir = tmpl;
@@ -230,6 +232,7 @@ class Settings : public ::testing::Test {
     DrvBlock.Descr = SavedDescr;
     std::memcpy(LayerSettings, SavedLayers, sizeof SavedLayers);
     std::memcpy(StackingOrder, SavedOrder, sizeof SavedOrder);
+    std::memcpy(PlotSwitches, SavedSwitches, sizeof SavedSwitches);
     std::error_code ec;
     fs::remove_all(Dir, ec);
   }
@@ -269,6 +272,7 @@ class Settings : public ::testing::Test {
   TDrvDescr SavedDescr;
   TLayerSetting SavedLayers[LayerCount];
   TStackEntry SavedOrder[LayerCount];
+  bool SavedSwitches[PlotSwitchCount];
 };
 
 TEST_F(Settings, WithoutAFileEverythingIsDefault) {
@@ -323,6 +327,35 @@ TEST_F(Settings, HiddenTextOnlyCountsInSetup) {
   EXPECT_FALSE(Hidden());
   Load("[Layer0]\nHiddenText=0\n");
   EXPECT_TRUE(Hidden());
+}
+
+// ---- Plot switches ----------------------------------------------------------
+
+TEST_F(Settings, PlotSwitchesFollowTheIntegerRuleAndDefaultToOff) {
+  const struct {
+    const char* Value;
+    bool On;
+  } cases[] = {{"1", true},   {"-1", true},  {"$10", true}, {" 2", true}, {"0", false},
+               {"$0", false}, {"", false},   {"yes", false}, {"on", false}, {"1 1", false}};
+  for (int n = 0; n < PlotSwitchCount; ++n) {
+    for (const auto& c : cases) {
+      Load(std::string("[setup]\n") + PlotSwitchNames[n] + "=" + c.Value + "\n");
+      for (int k = 0; k < PlotSwitchCount; ++k) {
+        EXPECT_EQ(PlotSwitches[k], k == n && c.On) << PlotSwitchNames[n] << "=" << c.Value;
+      }
+    }
+  }
+}
+
+TEST_F(Settings, PlotSwitchesOnlyCountInSetupAndLeaveTheRestAlone) {
+  Load("[Layer1]\nMirror=1\n[Setup]\nTRUESIZE=1\nNegative=1\n[Layer0]\nOpacity=50\n");
+  EXPECT_FALSE(PlotSwitches[Mirror]);
+  EXPECT_TRUE(PlotSwitches[TrueSize]);
+  EXPECT_TRUE(PlotSwitches[Negative]);
+  EXPECT_EQ(LayerSettings[0].Opacity, 50);
+  EXPECT_TRUE(Hidden());
+  LoadNone();
+  for (int k = 0; k < PlotSwitchCount; ++k) EXPECT_FALSE(PlotSwitches[k]) << PlotSwitchNames[k];
 }
 
 // ---- Color ------------------------------------------------------------------
@@ -398,9 +431,9 @@ TEST_F(Settings, ReversedKeysReverseTheOrder) {
   }
   Load(ini);
   for (int p = 0; p < LayerCount; ++p) EXPECT_EQ(StackingOrder[p].Layer, 25 - p);
-  // Positions 24 and 25 answer themselves whatever the sort put there.
-  EXPECT_EQ(StackedLayer(0), 25);
-  EXPECT_EQ(StackedLayer(23), 2);
+  // Layers 0 to 23 in the sorted order; 24 and 25 keep their positions.
+  EXPECT_EQ(StackedLayer(0), 23);
+  EXPECT_EQ(StackedLayer(23), 0);
   EXPECT_EQ(StackedLayer(24), 24);
   EXPECT_EQ(StackedLayer(25), 25);
 }
@@ -410,9 +443,13 @@ TEST_F(Settings, Layer24StackedFirst) {
   EXPECT_EQ(StackingOrder[0].Layer, 24);
   EXPECT_EQ(StackingOrder[24].Layer, 21);
   EXPECT_EQ(StackingOrder[25].Layer, 25);
-  const std::vector<int32_t> want = {24, 3,  11, 10, 9,  8,  7,  6,  4,  0,  5,  1,  2,
-                                     20, 12, 13, 14, 15, 16, 17, 19, 23, 18, 22, 24, 25};
+  // The key of layer 24 cannot move it: every layer is plotted exactly once.
+  const std::vector<int32_t> want = {3,  11, 10, 9,  8,  7,  6,  4,  0,  5,  1,  2, 20,
+                                     12, 13, 14, 15, 16, 17, 19, 23, 18, 22, 21, 24, 25};
   EXPECT_EQ(Ordering(), want);
+  // A layer sorted behind 24 and 25 is still plotted among the first 24.
+  Load("[Layer0]\nZOrder=10000\n");
+  EXPECT_EQ(StackedLayer(23), 0);
 }
 
 TEST_F(Settings, ExtremeKeysSortAsSignedNumbers) {
@@ -525,7 +562,7 @@ TEST_F(Settings, HugeFileWithSettingsAtItsEnd) {
   bytes += "[Setup]\nHiddenText=0\n[Layer24]\nZOrder=500\nOpacity=50\n";
   Load(bytes);
   EXPECT_FALSE(Hidden());
-  EXPECT_EQ(StackedLayer(0), 24);
+  EXPECT_EQ(StackingOrder[0].Layer, 24);
   EXPECT_EQ(LayerSettings[24].Opacity, 50);
 }
 
@@ -566,7 +603,7 @@ TEST_F(Settings, LoadSettingsReadsTheFileBesideTheExecutable) {
 
   EXPECT_EQ(Flags(), 0x5D0C);
   EXPECT_EQ(LayerSettings[6].ColorOverride, 0x00FF00);
-  EXPECT_EQ(StackedLayer(0), 24);
+  EXPECT_EQ(StackingOrder[0].Layer, 24);
 }
 
 }  // namespace

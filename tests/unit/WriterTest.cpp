@@ -106,6 +106,32 @@ TEST(Format, FixedTakesEighteenSignificantDigitsFirst) {
   EXPECT_EQ(Fixed(false, 12345678, 49999999, 10, 2), "12345678.00");
 }
 
+// PutFixed rounds values of up to 18 digits in one integer step; every
+// other value goes through the digit writer. Both must agree, above all
+// around the 18-digit edge and the halves.
+TEST(Format, FixedShortcutAgreesWithTheDigitWriter) {
+  const uint64_t ints[] = {0, 1, 9, 99, 12345678, 99999999, 100000000, 999999999,
+                           4294967295u, 4294967296u, 99999999999999999u, 999999999999999999u};
+  const uint64_t fracs[] = {0, 1, 4, 5, 49, 50, 95, 499999, 500000, 4999999, 5000000, 49999999,
+                            50000000, 99499999, 99500000, 5522847498u, 9950000000u, 9999999999u,
+                            10000000000u};
+  for (const uint64_t i : ints) {
+    for (const uint64_t f : fracs) {
+      for (const int fd : {0, 1, 2, 3, 8, 10, 18}) {
+        for (const int dec : {0, 1, 2, 3}) {
+          for (const bool neg : {false, true}) {
+            TLineBuf fast{}, digits{};
+            PutFixed(fast, neg, i, f, fd, dec);
+            PutFixedDigits(digits, neg, i, f, fd, dec);
+            ASSERT_EQ(std::string(fast.Text, fast.Len), std::string(digits.Text, digits.Len))
+                << neg << " " << i << " " << f << " " << fd << " " << dec;
+          }
+        }
+      }
+    }
+  }
+}
+
 TEST(Format, NoLocaleReachesTheOutput) {
   // Under a locale with a decimal comma (scripts/install-deps.sh makes it)
   // the numbers keep their point and carry no grouping.

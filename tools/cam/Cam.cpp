@@ -131,8 +131,8 @@ Resolved Resolve(Image& Img) {
 struct Emitter {
   int32_t MaxAperture;
   std::map<std::tuple<int, int32_t, int32_t>, int32_t> Apertures;
-  std::vector<Call> ApertureCalls;
-  std::vector<Call> Draw[LayerCount];
+  std::vector<CamCall> ApertureCalls;
+  std::vector<CamCall> Draw[LayerCount];
   Box Extent;
   std::string File;
 
@@ -155,11 +155,11 @@ struct Emitter {
                      std::to_string(MaxAperture));
     }
     Apertures[key] = n;
-    ApertureCalls.push_back(Call{Verb::Aperture, 0, {n, Shape, w, h, 0, 0}, {}});
+    ApertureCalls.push_back(CamCall{Verb::Aperture, {n, Shape, w, h, 0, 0}});
     return n;
   }
   void Add(int32_t Layer, Verb V, std::initializer_list<int32_t> Args) {
-    Call c{V, 0, {0, 0, 0, 0, 0, 0}, {}};
+    CamCall c{V, {0, 0, 0, 0, 0, 0}};
     int k = 0;
     for (int32_t a : Args) c.Arg[k++] = a;
     Draw[Layer].push_back(c);
@@ -280,7 +280,7 @@ void ReadAny(const std::string& Name, const std::string& Text, Image& Img, Diag&
 }  // namespace cam
 
 bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int32_t MaxAperture,
-               std::vector<Call>& Calls, std::vector<std::string>& Errors,
+               std::vector<CamCall>& Calls, std::vector<std::string>& Errors,
                std::vector<std::string>& Warnings, int64_t Origin[2]) {
   using namespace cam;
   Diag diag;
@@ -290,7 +290,7 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
   std::vector<bool> used(overrides.size(), false);
   // Drill hits of each layer go before its other elements: a hole's circle
   // is stroked with the width in force, which a slot would otherwise set.
-  std::vector<Call> drills[LayerCount];
+  std::vector<CamCall> drills[LayerCount];
   for (const std::string& file : Options.Files) {
     Image img;
     for (size_t k = 0; k < overrides.size(); ++k) {
@@ -355,8 +355,8 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
     return false;
   }
   Origin[0] = static_cast<int64_t>(ox), Origin[1] = static_cast<int64_t>(oy);
-  auto shift = [&](std::vector<Call>& Cs) {
-    for (Call& c : Cs) {
+  auto shift = [&](std::vector<CamCall>& Cs) {
+    for (CamCall& c : Cs) {
       const int xy = c.What == Verb::DrawLine ? 2 : 1;
       for (int k = 0; k < xy; ++k) {
         c.Arg[2 * k] = static_cast<int32_t>(c.Arg[2 * k] - ox);
@@ -365,17 +365,16 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
     }
   };
   Calls = em.ApertureCalls;
-  Calls.push_back(Call{Verb::OpenEquip, 0,
-                       {0, 0, static_cast<int32_t>(w), static_cast<int32_t>(h), 0, 0}, {}});
+  Calls.push_back(CamCall{Verb::OpenEquip, {0, 0, static_cast<int32_t>(w), static_cast<int32_t>(h), 0, 0}});
   for (int32_t layer = 0; layer < LayerCount; ++layer) shift(drills[layer]), shift(em.Draw[layer]);
   for (int32_t layer : Order) {
     if (layer < 0 || layer >= LayerCount) continue;
     if (drills[layer].empty() && em.Draw[layer].empty()) continue;
-    Calls.push_back(Call{Verb::OpenLayer, 0, {layer, 0, 0, 0, 0, 0}, {}});
+    Calls.push_back(CamCall{Verb::OpenLayer, {layer, 0, 0, 0, 0, 0}});
     Calls.insert(Calls.end(), drills[layer].begin(), drills[layer].end());
     Calls.insert(Calls.end(), em.Draw[layer].begin(), em.Draw[layer].end());
   }
-  Calls.push_back(Call{Verb::CloseEquip, 0, {0, 0, 0, 0, 0, 0}, {}});
+  Calls.push_back(CamCall{Verb::CloseEquip, {0, 0, 0, 0, 0, 0}});
   return true;
 }
 
@@ -396,4 +395,11 @@ bool CamCheckText(const std::string& Name, const std::string& Text, std::string&
     return false;
   }
   return true;
+}
+
+Call ToCall(const CamCall& C) {
+  Call c{};
+  c.What = C.What;
+  for (int k = 0; k < 6; ++k) c.Arg[k] = C.Arg[k];
+  return c;
 }

@@ -10,6 +10,16 @@
 
 #include "tools/plothost/Journal.h"
 
+// One call the import makes, without the journal's line and text: a board
+// makes hundreds of thousands of them, kept in memory until the plot.
+struct CamCall {
+  Verb What;
+  int32_t Arg[6];  // as Call::Arg
+};
+
+// The full call that plothost replays or writes to a journal.
+Call ToCall(const CamCall& C);
+
 struct CamOptions {
   std::vector<std::string> Files;
   // --layer FILE=N, in the order given.
@@ -25,7 +35,7 @@ struct CamOptions {
 // returns false with "FILE:LINE: what is wrong" messages in Errors.
 // Warnings collects each kind of deprecated construct once.
 bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int32_t MaxAperture,
-               std::vector<Call>& Calls, std::vector<std::string>& Errors,
+               std::vector<CamCall>& Calls, std::vector<std::string>& Errors,
                std::vector<std::string>& Warnings, int64_t Origin[2]);
 
 // The default layer table and the file-name conventions, for --layers-map.

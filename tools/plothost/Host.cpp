@@ -56,6 +56,24 @@ std::string Hex4(unsigned V) {
   return s;
 }
 
+// The plot switches the driver read from its settings file, as its
+// documents name them after the root start tag ("<!-- Setup: Mirror -->"):
+// asked of an empty document written to memory. Empty when none is on.
+std::string ProbeText;
+void DRV_CALL Capture(const char* Buf, int32_t Count) {
+  if (Count > 0) ProbeText.append(Buf, static_cast<size_t>(Count));
+}
+std::string SetupSwitches(const Driver& D) {
+  ProbeText.clear();
+  D.OpenEquip(Capture, 0, 0, 0, 0);
+  D.CloseEquip();
+  const std::string mark = "<!-- Setup: ";
+  const size_t at = ProbeText.find(mark);
+  const size_t end = at == std::string::npos ? at : ProbeText.find(" -->", at);
+  if (end == std::string::npos) return "";
+  return ProbeText.substr(at + mark.size(), end - at - mark.size());
+}
+
 std::vector<std::string> SplitChoices(const std::string& S) {
   std::vector<std::string> out(1);
   for (char c : S) {
@@ -70,79 +88,73 @@ std::vector<std::string> SplitChoices(const std::string& S) {
 
 }  // namespace
 
-bool CheckCalls(const std::vector<Call>& Calls, const Driver& D, const std::string& Name,
-                std::vector<std::string>& JournalErrors, std::string& DriverError) {
-  const TDrvDescr* descr = D.GetDescrPtr440();
-  const int32_t last = descr->MaxAperture;
-  bool tableChecked = false;
+JournalLimits LimitsOf(const Driver& D) {
+  return {D.GetDescrPtr440()->MaxAperture, D.ApertureTable() != nullptr};
+}
+
+bool CheckCalls(const std::vector<Call>& Calls, const Driver& D, std::string& Error) {
+  const JournalLimits limits = LimitsOf(D);
   for (const Call& c : Calls) {
     if (c.What != Verb::Aperture) continue;
-    const std::string where = Name + ":" + Num(c.Line) + ": ";
-    if (!tableChecked) {
-      tableChecked = true;
-      if (D.ApertureTable() == nullptr) {
-        DriverError = where + "cannot write aperture " + Num(c.Arg[0]) + ": driver " + D.Path +
-                      " publishes no aperture table (its descriptor's ApertureTable field is 0)";
-        return false;
-      }
+    if (!limits.HaveTable) {
+      Error = "cannot write aperture " + Num(c.Arg[0]) + ": driver " + D.Path +
+              " publishes no aperture table (its descriptor's ApertureTable field is 0)";
+      return false;
     }
-    if (c.Arg[0] > last) {
-      JournalErrors.push_back(where + "Aperture: N " + Num(c.Arg[0]) +
-                              " lies beyond the driver's aperture table (0 to " + Num(last) +
-                              ")");
+    if (c.Arg[0] > limits.MaxAperture) {
+      Error = "aperture " + Num(c.Arg[0]) + " lies beyond the driver's aperture table (0 to " +
+              Num(limits.MaxAperture) + ")";
+      return false;
     }
   }
   return true;
 }
 
-void Replay(const std::vector<Call>& Calls, const Driver& D) {
-  TAperture* table = D.ApertureTable();
-  for (const Call& c : Calls) {
-    const int32_t* a = c.Arg;
-    switch (c.What) {
-      case Verb::SetParamValue:
-        D.SetParamValue(static_cast<uint8_t>(a[0]), a[1]);
-        break;
-      case Verb::Aperture: {
-        // The host's own bytes of the record stay as they are.
-        TAperture& rec = table[a[0]];
-        rec.Shape = static_cast<uint8_t>(a[1]);
-        rec.Width = a[2];
-        rec.Height = a[3];
-        break;
-      }
-      case Verb::OpenEquip:
-        D.OpenEquip(&Output::Write, a[0], a[1], a[2], a[3]);
-        break;
-      case Verb::OpenLayer:
-        D.OpenLayer(a[0], a[1]);
-        break;
-      case Verb::DrawLine:
-        D.DrawLine(a[0], a[1], a[2], a[3], a[4]);
-        break;
-      case Verb::DrawArc:
-        D.DrawArc(a[0], a[1], a[2], a[3], a[4], a[5]);
-        break;
-      case Verb::FlashPad:
-        D.FlashPad(a[0], a[1], a[2]);
-        break;
-      case Verb::DrillHole:
-        D.DrillHole(a[0], a[1], a[2]);
-        break;
-      case Verb::DrawText: {
-        TShortStr<255> s{};
-        s.Len = static_cast<uint8_t>(c.Text.size());
-        std::memcpy(s.Text, c.Text.data(), s.Len);
-        D.DrawText(&s, 0, 0, 0, 0, 0, 0, 0);
-        break;
-      }
-      case Verb::Comment:
-        D.Comment(a[0]);
-        break;
-      case Verb::CloseEquip:
-        D.CloseEquip();
-        break;
+void Replay(const Call& C, const Driver& D) {
+  const int32_t* a = C.Arg;
+  switch (C.What) {
+    case Verb::SetParamValue:
+      D.SetParamValue(static_cast<uint8_t>(a[0]), a[1]);
+      break;
+    case Verb::Aperture: {
+      // The host's own bytes of the record stay as they are.
+      TAperture& rec = D.ApertureTable()[a[0]];
+      rec.Shape = static_cast<uint8_t>(a[1]);
+      rec.Width = a[2];
+      rec.Height = a[3];
+      break;
     }
+    case Verb::OpenEquip:
+      D.OpenEquip(&WriteOutput, a[0], a[1], a[2], a[3]);
+      break;
+    case Verb::OpenLayer:
+      D.OpenLayer(a[0], a[1]);
+      break;
+    case Verb::DrawLine:
+      D.DrawLine(a[0], a[1], a[2], a[3], a[4]);
+      break;
+    case Verb::DrawArc:
+      D.DrawArc(a[0], a[1], a[2], a[3], a[4], a[5]);
+      break;
+    case Verb::FlashPad:
+      D.FlashPad(a[0], a[1], a[2]);
+      break;
+    case Verb::DrillHole:
+      D.DrillHole(a[0], a[1], a[2]);
+      break;
+    case Verb::DrawText: {
+      TShortStr<255> s{};
+      s.Len = C.TextLength;
+      std::memcpy(s.Text, C.Text, s.Len);
+      D.DrawText(&s, 0, 0, 0, 0, 0, 0, 0);
+      break;
+    }
+    case Verb::Comment:
+      D.Comment(a[0]);
+      break;
+    case Verb::CloseEquip:
+      D.CloseEquip();
+      break;
   }
 }
 
@@ -159,6 +171,8 @@ void Describe(const Driver& D, FILE* To) {
   row("Output", "*" + Shown(Str(d.DefaultExt)));
   row("Paper", Num(d.PaperWidth) + " x " + Num(d.PaperHeight) + " mm");
   row("Flags", Hex4(d.Flags) + " (HiddenText " + ((d.Flags & 0x8000) != 0 ? "on" : "off") + ")");
+  const std::string switches = SetupSwitches(D);
+  if (!switches.empty()) row("Switches on", switches);
   row("Apertures", "0 to " + Num(d.MaxAperture) + ", table " +
                        (d.ApertureTable != 0 ? "published" : "not published"));
   row("Parameters", Num(d.ParamCount));

@@ -6,19 +6,20 @@
 #include <string>
 #include <vector>
 
+#include "Check.h"
 #include "Driver.h"
 #include "Journal.h"
 
-// Checks the calls against what the loaded driver publishes: every Aperture
-// line must name a record of its table. Adds "NAME:LINE: ..." messages.
-// Returns false when the driver has no table at all and an Aperture line
-// needs one (a driver failure rather than a journal error).
-bool CheckCalls(const std::vector<Call>& Calls, const Driver& D, const std::string& Name,
-                std::vector<std::string>& JournalErrors, std::string& DriverError);
+// What the driver's descriptor says a journal must fit.
+JournalLimits LimitsOf(const Driver& D);
 
-// Makes the calls, in order. Output goes through the write callback that
-// each OpenEquip hands over.
-void Replay(const std::vector<Call>& Calls, const Driver& D);
+// Checks calls that plothost made up itself against the driver: their
+// apertures must lie within its table. False with a message in Error.
+bool CheckCalls(const std::vector<Call>& Calls, const Driver& D, std::string& Error);
+
+// Makes one call. Output goes through the write callback that each
+// OpenEquip hands over.
+void Replay(const Call& C, const Driver& D);
 
 // The descriptor and the parameters as a host shows them to its user.
 void Describe(const Driver& D, FILE* To);

@@ -4,11 +4,11 @@
 // through its exported entry points only, exactly as the host does: from a
 // plot journal, or the built-in demo board.
 //
-// Exit status: 0 done; 1 the driver or the output failed; 2 bad usage or a
-// bad journal (nothing is called and no output file is made).
-#include <cerrno>
+// Exit status: 0 done; 1 the driver or the output failed, or memory ran
+// out; 2 bad usage or a bad journal (nothing is called and no output file is
+// made).
 #include <cstdio>
-#include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -17,9 +17,12 @@
 #  include <io.h>
 #endif
 
+#include "Check.h"
 #include "Driver.h"
+#include "Files.h"
 #include "Host.h"
 #include "Journal.h"
+#include "JournalFile.h"
 #include "Output.h"
 #if defined(PLOTHOST_CAM)
 #  include "tools/cam/Cam.h"
@@ -35,7 +38,7 @@ constexpr int ExitFailure = 1;
 constexpr int ExitUsage = 2;
 
 const char* const HelpText =
-    "Usage: plothost [-o OUT.svg] [--driver LIBRARY] [JOURNAL]\n"
+    "Usage: plothost [-o OUT.svg] [--driver LIBRARY] [-q] [JOURNAL]\n"
     "       plothost --layers | --describe | --demo-journal [--driver LIBRARY]\n"
     "       plothost [-o OUT.svg] --cam [--layer FILE=N]... [--margin MM]\n"
     "                [--journal-out FILE] FILE...\n"
@@ -49,6 +52,7 @@ const char* const HelpText =
     "                     without one, plot the built-in demo board\n"
     "  -o, --output FILE  write the plot to FILE instead of standard output; FILE\n"
     "                     appears only once the whole plot has been written\n"
+    "  -q, --quiet        print no warnings about journal calls that draw nothing\n"
     "  --driver LIBRARY   load this driver library instead of the one beside\n"
     "                     plothost\n"
     "  --layers           print the layer plotting order the driver answers\n"
@@ -85,35 +89,58 @@ int Failure(const std::string& What) {
   return ExitFailure;
 }
 
-// Reads the whole journal; "-" is standard input.
-bool ReadJournal(const std::string& Path, std::string& Name, std::string& Text, std::string& Error) {
-  FILE* f = nullptr;
-  if (Path == "-") {
-    Name = "<stdin>";
-    f = stdin;
-#if defined(_WIN32)
-    _setmode(_fileno(stdin), _O_BINARY);
-#endif
-  } else {
-    Name = Path;
-    f = std::fopen(Path.c_str(), "rb");
-    if (f == nullptr) {
-      Error = Name + ": cannot open: " + std::strerror(errno);
-      return false;
+void PrintError(void*, const std::string& Message) {
+  std::fprintf(stderr, "%s\n", Message.c_str());
+}
+
+// Checks the journal whole (printing its errors, then its warnings), then
+// replays it into the output.
+int PlotJournal(JournalFile& J, const Driver& D, const std::string& OutPath, bool Quiet) {
+  LineReader reader;
+  StartReader(reader, &ReadJournal, &J);
+  Warnings warnings;
+  CheckOutcome outcome;
+  switch (CheckJournal(reader, J.Name, LimitsOf(D), &PrintError, nullptr, warnings, outcome)) {
+    case CheckResult::Good:
+      break;
+    case CheckResult::Bad:
+      return ExitUsage;
+    case CheckResult::ReadFailed:
+      if (J.SpoolFailed) return Failure("cannot keep a copy of " + J.Name + " in " + J.SpoolName + ": " + J.FailText);
+      std::fprintf(stderr, "%s: cannot read: %s\n", J.Name.c_str(), J.FailText.c_str());
+      return ExitUsage;
+    case CheckResult::NoTable:
+      std::fprintf(stderr, "%s: driver %s publishes no aperture table (its descriptor's ApertureTable field is 0)\n",
+                   outcome.Failure.c_str(), D.Path.c_str());
+      return ExitFailure;
+  }
+  if (!Quiet) PrintWarnings(warnings, stderr);
+
+  std::string error;
+  if (!RewindJournal(J, error)) return Failure(error);
+  if (!OpenOutput(OutPath, error)) return Failure(error);
+  StartReader(reader, &ReadJournal, &J);
+  Call c;
+  std::string message;
+  bool same = true;
+  for (;;) {
+    std::string_view line;
+    const NextResult next = NextLine(reader, line);
+    if (next == NextResult::End) break;
+    const LineResult parsed = next == NextResult::Line ? ParseLine(line, c, message) : LineResult::Error;
+    if (parsed == LineResult::Blank) continue;
+    if (parsed == LineResult::Error) {
+      same = false;
+      break;
     }
+    Replay(c, D);
   }
-  char buf[1 << 15];
-  size_t n;
-  errno = 0;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) Text.append(buf, n);
-  const bool failed = std::ferror(f) != 0;
-  const int err = errno;
-  if (f != stdin) std::fclose(f);
-  if (failed) {
-    Error = Name + ": cannot read: " + std::strerror(err != 0 ? err : EIO);
-    return false;
+  if (!same || reader.Consumed != outcome.Bytes) {
+    AbortOutput();
+    return Failure(J.Name + " changed, or could not be read again, while it was replayed");
   }
-  return true;
+  if (!CommitOutput(error)) return Failure(error);
+  return 0;
 }
 
 void PrintJournal(const std::vector<Call>& Calls, FILE* To) {
@@ -129,7 +156,9 @@ void PrintJournal(const std::vector<Call>& Calls, FILE* To) {
   std::fwrite(out.data(), 1, out.size(), To);
 }
 
-// plothost --cam: the board's files become the calls a layout program makes.
+// plothost --cam: the board's files become the calls a layout program
+// makes. A board's calls are few enough to hold in memory; they are checked
+// like the demo board's and replayed the same way.
 int CamMain(const std::vector<std::string>& Files,
             const std::vector<std::pair<std::string, int32_t>>& Layers, double Margin,
             bool LayersMap, const std::string& OutPath, const std::string& JournalOut,
@@ -144,38 +173,40 @@ int CamMain(const std::vector<std::string>& Files,
   Driver driver;
   std::string error;
   if (!LoadDriver(DriverPath, driver, error)) return Failure(error);
+  const JournalLimits limits = LimitsOf(driver);
+  if (!limits.HaveTable) {
+    return Failure("driver " + driver.Path + " publishes no aperture table (its descriptor's ApertureTable field is 0)");
+  }
   CamOptions options;
   options.Files = Files;
   options.Layers = Layers;
   options.MarginMm = Margin;
-  std::vector<Call> calls;
+  std::vector<CamCall> calls;
   std::vector<std::string> errors, warnings;
   int64_t origin[2] = {0, 0};
-  const bool ok = ImportCam(options, PlottingOrder(driver), driver.GetDescrPtr440()->MaxAperture,
-                            calls, errors, warnings, origin);
+  const bool ok = ImportCam(options, PlottingOrder(driver), limits.MaxAperture, calls, errors,
+                            warnings, origin);
   for (const std::string& w : warnings) std::fprintf(stderr, "%s\n", w.c_str());
   if (!ok) {
     for (const std::string& e : errors) std::fprintf(stderr, "%s\n", e.c_str());
     return ExitUsage;
   }
-  std::string driverError;
-  if (!CheckCalls(calls, driver, "CAM import", errors, driverError)) return Failure(driverError);
-  if (!errors.empty()) return Failure(errors.front());
   if (!JournalOut.empty()) {
     std::string text = "# Made by plothost --cam from:";
     for (const std::string& f : Files) text += " " + f;
-    text += "\n# Plot origin 0 0 is the files' point " + std::to_string(origin[0]) + " " +
-            std::to_string(origin[1]) + " (10 um units)\n";
-    for (const Call& c : calls) text += FormatCall(c) + "\n";
-    Output journal;
-    if (!journal.Open(JournalOut, error)) return Failure(error);
-    Output::Write(text.data(), static_cast<int32_t>(text.size()));
-    if (!journal.Commit(error)) return Failure(error);
+    text += "\n# Plot origin 0 0 is the files' point " + Decimal(origin[0]) + " " + Decimal(origin[1]) +
+            " (10 um units)\n";
+    if (!OpenOutput(JournalOut, error)) return Failure(error);
+    WriteOutput(text.data(), static_cast<int32_t>(text.size()));
+    for (const CamCall& c : calls) {
+      text = FormatCall(ToCall(c)) + "\n";
+      WriteOutput(text.data(), static_cast<int32_t>(text.size()));
+    }
+    if (!CommitOutput(error)) return Failure(error);
   }
-  Output out;
-  if (!out.Open(OutPath, error)) return Failure(error);
-  Replay(calls, driver);
-  if (!out.Commit(error)) return Failure(error);
+  if (!OpenOutput(OutPath, error)) return Failure(error);
+  for (const CamCall& c : calls) Replay(ToCall(c), driver);
+  if (!CommitOutput(error)) return Failure(error);
   return 0;
 #else
   (void)Files, (void)Layers, (void)Margin, (void)LayersMap, (void)OutPath, (void)JournalOut,
@@ -184,15 +215,13 @@ int CamMain(const std::vector<std::string>& Files,
 #endif
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
 #if defined(_WIN32)
   // Every text that plothost prints is its own; keep line ends as written.
   _setmode(_fileno(stdout), _O_BINARY);
 #endif
   std::string outPath, driverPath, journalPath;
-  bool haveOut = false, haveDriver = false, haveJournal = false;
+  bool haveOut = false, haveDriver = false, haveJournal = false, quiet = false;
   enum class Mode { Plot, Layers, Describe, DemoJournal } mode = Mode::Plot;
   int modes = 0;
   bool cam = false, layersMap = false, haveJournalOut = false;
@@ -242,6 +271,8 @@ int main(int argc, char** argv) {
         return UsageError("option --driver needs a library path");
       }
       if (driverPath.empty()) return UsageError("empty driver path");
+    } else if (options && (arg == "-q" || arg == "--quiet")) {
+      quiet = true;
     } else if (options && arg == "--layers") {
       mode = Mode::Layers, ++modes;
     } else if (options && arg == "--describe") {
@@ -302,20 +333,18 @@ int main(int argc, char** argv) {
     return UsageError("--layers, --describe and --demo-journal take no journal and no -o");
   }
 
-  // The journal is read and checked whole before the driver is even loaded.
-  std::vector<Call> calls;
-  std::string journalName;
+  // The journal is opened before the driver is loaded: a journal that
+  // cannot be read, or that the output would replace, is a usage error.
+  JournalFile journal;
   if (haveJournal) {
-    std::string text, error;
-    if (!ReadJournal(journalPath, journalName, text, error)) {
+    std::string error;
+    if (!OpenJournal(journalPath, journal, error)) {
       std::fprintf(stderr, "%s\n", error.c_str());
       return ExitUsage;
     }
-    std::vector<std::string> errors;
-    ParseJournal(journalName, text, calls, errors);
-    if (!errors.empty()) {
-      for (const std::string& e : errors) std::fprintf(stderr, "%s\n", e.c_str());
-      return ExitUsage;
+    if (haveOut && SameFile(journal.Fd, outPath)) {
+      CloseJournal(journal);
+      return UsageError("the output would overwrite the journal");
     }
   }
 
@@ -337,30 +366,29 @@ int main(int argc, char** argv) {
       break;
   }
 
+  const std::string out = haveOut ? outPath : "-";
   if (haveJournal) {
-    std::vector<std::string> errors;
-    std::string driverError;
-    if (!CheckCalls(calls, driver, journalName, errors, driverError)) {
-      std::fprintf(stderr, "%s\n", driverError.c_str());
-      return ExitFailure;
-    }
-    if (!errors.empty()) {
-      for (const std::string& e : errors) std::fprintf(stderr, "%s\n", e.c_str());
-      return ExitUsage;
-    }
-  } else {
-    calls = DemoBoard(driver);
-    std::vector<std::string> errors;
-    std::string driverError;
-    if (!CheckCalls(calls, driver, "demo board", errors, driverError)) {
-      return Failure(driverError);
-    }
-    if (!errors.empty()) return Failure(errors.front());
+    const int status = PlotJournal(journal, driver, out, quiet);
+    CloseJournal(journal);
+    return status;
   }
-
-  Output out;
-  if (!out.Open(haveOut ? outPath : "-", error)) return Failure(error);
-  Replay(calls, driver);
-  if (!out.Commit(error)) return Failure(error);
+  const std::vector<Call> calls = DemoBoard(driver);
+  if (!CheckCalls(calls, driver, error)) return Failure("demo board: " + error);
+  if (!OpenOutput(out, error)) return Failure(error);
+  for (const Call& c : calls) Replay(c, driver);
+  if (!CommitOutput(error)) return Failure(error);
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    // Whatever was being written is dropped whole.
+    AbortOutput();
+    std::fputs("plothost: out of memory\n", stderr);
+    return ExitFailure;
+  }
 }

@@ -1,41 +1,32 @@
 // Output.h: where the bytes that the driver hands to the write callback go.
 //
-// A file is written beside its final name and renamed into place only when
-// the whole plot has gone through, so a failed run never leaves a truncated
-// file (nor touches an older one of the same name).
+// One output at a time, in three steps that every plotting mode shares:
+// OpenOutput, then the plot through WriteOutput, then CommitOutput (or
+// AbortOutput on any failure).
+//
+// A regular file (or a name not yet taken) is written under a fresh
+// temporary name in its folder and renamed into place only when the whole
+// plot has gone through, so a failed or interrupted run never leaves a
+// truncated file nor touches an older one; SIGINT, SIGTERM and SIGHUP (Ctrl-C
+// on Windows) remove the temporary file. A symbolic link to a regular file
+// keeps the link: its target is replaced. Anything else that exists (a FIFO,
+// a device such as /dev/null) is written straight, as `cat > FILE` would.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
-#include <vector>
 
 #include "host/DLL_Util.h"
 
-class Output {
- public:
-  // Path "" or "-": standard output. Otherwise the file is created beside
-  // Path under a temporary name.
-  bool Open(const std::string& Path, std::string& Error);
-  // Flushes and, for a file, renames it into place.
-  bool Commit(std::string& Error);
-  // Drops a file that was not committed.
-  void Abandon();
-  ~Output() { Abandon(); }
+// Path "-": standard output.
+bool OpenOutput(const std::string& Path, std::string& Error);
 
-  // The callback handed to OpenEquip. Bytes go to the one open Output.
-  static void DRV_CALL Write(const char* Buf, int32_t Count);
+// Flushes and, for a file written under a temporary name, renames it into
+// place. On failure the temporary file is removed.
+bool CommitOutput(std::string& Error);
 
- private:
-  void Append(const char* Buf, size_t Count);
-  bool Flush();
+// Drops what was written under a temporary name.
+void AbortOutput();
 
-  FILE* File = nullptr;
-  bool IsStdout = false;
-  std::string FinalPath, TempPath;
-  std::vector<char> Buffer;
-  size_t Used = 0;
-  bool WriteFailed = false;
-  int64_t BadCount = 0;   // first negative count the driver passed, if any
-  bool SawBadCount = false;
-};
+// The callback handed to OpenEquip: bytes go to the open output.
+void DRV_CALL WriteOutput(const char* Buf, int32_t Count);

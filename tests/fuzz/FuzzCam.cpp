@@ -1,4 +1,4 @@
-// CamFuzz.cpp: libFuzzer target for plothost's Gerber and Excellon readers:
+// FuzzCam.cpp: libFuzzer target for plothost's Gerber and Excellon readers:
 // any input must end in a plot or a message, never a crash or a hang.
 #include <cstddef>
 #include <cstdint>

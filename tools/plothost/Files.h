@@ -1,0 +1,32 @@
+// Files.h: the few file operations plothost needs, the same on Linux and
+// Windows: files created exclusively under fresh names, whole writes, and
+// whether two names are one file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Creates a new file named Prefix + six random characters + Suffix,
+// exclusively: never an existing file, never through a symbolic link; its
+// mode comes from the umask. DeleteOnClose: a scratch file, opened for
+// reading and writing, that disappears when closed (or when the process
+// ends). Returns the descriptor, or -1 with a message in Error.
+int CreateUnique(const std::string& Prefix, const std::string& Suffix, bool DeleteOnClose,
+                 std::string& Made, std::string& Error);
+
+// The folder for scratch files (TMPDIR, TEMP, /tmp), with its separator.
+std::string ScratchFolder();
+
+bool WriteAll(int Fd, const char* Buf, size_t Count);
+int64_t ReadSome(int Fd, char* Buf, size_t Max);  // -1 on failure
+bool SeekTo(int Fd, int64_t Offset);
+int64_t Tell(int Fd);  // -1: not seekable
+bool IsRegularFd(int Fd);
+void CloseFd(int Fd);
+
+// Whether Path names the file open as Fd, under whatever name or link.
+bool SameFile(int Fd, const std::string& Path);
+
+// The last failure of a system call, as text.
+std::string LastError();
