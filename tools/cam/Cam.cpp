@@ -330,7 +330,7 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
         }
       }
     } catch (const CamError& e) {
-      Errors.push_back(file + ":" + std::to_string(e.Line) + ": " + e.what());
+      Errors.push_back(file + (e.Line > 0 ? ":" + std::to_string(e.Line) : std::string()) + ": " + e.what());
     } catch (const ClipperLib::clipperException& e) {
       Errors.push_back(file + ": geometry out of range: " + e.what());
     } catch (const std::bad_alloc&) {
@@ -384,9 +384,13 @@ bool CamCheckText(const std::string& Name, const std::string& Text, std::string&
   using namespace cam;
   Diag diag;
   Image img;
+  Emitter em;
+  em.MaxAperture = 600;
   try {
     ReadAny(Name, Text, img, diag);
-    Resolve(img);
+    Resolved r = Resolve(img);
+    em.Hatched(1, r.Area);
+    for (const Obj& o : r.Native) em.Native(1, o);
   } catch (const CamError& e) {
     Error = Name + ":" + std::to_string(e.Line) + ": " + e.what();
     return false;

@@ -41,6 +41,7 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
 // The default layer table and the file-name conventions, for --layers-map.
 std::string CamLayersMap();
 
-// Reads one file's text alone (both readers, no layer placement): for the
-// fuzz target. Returns false on a bad file.
+// Reads one file's text alone and makes its calls (both readers, areas
+// hatched, all on one layer): for the fuzz target. Returns false on a bad
+// file.
 bool CamCheckText(const std::string& Name, const std::string& Text, std::string& Error);

@@ -3,6 +3,8 @@
 // and layout programs fill areas.
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <string>
 
 #include "CamModel.h"
 #include "Hatch.h"
@@ -30,19 +32,6 @@ Paths Offset(const Paths& P, double Delta, double ArcTol) {
   return out;
 }
 
-// Open paths clipped by a closed area.
-Paths ClipOpen(const Paths& Open, const Paths& Area) {
-  if (Open.empty() || Area.empty()) return {};
-  ClipperLib::Clipper c;
-  c.AddPaths(Open, ClipperLib::ptSubject, false);
-  c.AddPaths(Area, ClipperLib::ptClip, true);
-  ClipperLib::PolyTree tree;
-  c.Execute(ClipperLib::ctIntersection, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
-  Paths out;
-  ClipperLib::OpenPathsFromPolyTree(tree, out);
-  return out;
-}
-
 double AbsArea(const Paths& P) {
   double a = 0;
   for (const Path& p : P) a += ClipperLib::Area(p);
@@ -60,6 +49,11 @@ double Perimeter(const Paths& P) {
   }
   return l / ClipScale;
 }
+
+// How far a stroked edge may stray from the true one, in host units: a
+// tenth of a pixel at 250 pixels per millimetre, and few enough points on
+// the rounded corners that eroding an area makes.
+constexpr double StrokeTolerance = 1.0;
 
 // Douglas-Peucker on an open polyline, tolerance in clip units.
 void Simplify(const Path& In, size_t A, size_t B, double Tol, std::vector<bool>& Keep) {
@@ -85,11 +79,12 @@ void EmitPolyline(const Path& P, int32_t Pen, std::vector<HatchStroke>& Out) {
   if (P.size() < 2) return;
   std::vector<bool> keep(P.size(), false);
   keep.front() = keep.back() = true;
-  Simplify(P, 0, P.size() - 1, 0.4 * ClipScale, keep);
+  Simplify(P, 0, P.size() - 1, StrokeTolerance * ClipScale, keep);
   const IntPoint* prev = nullptr;
   for (size_t k = 0; k < P.size(); ++k) {
     if (!keep[k]) continue;
     if (prev != nullptr) {
+      if (Out.size() >= MaxHatchStrokes) throw CamError(0, "the areas take more than " + std::to_string(MaxHatchStrokes) + " strokes to fill");
       Out.push_back({std::llround(prev->X / ClipScale), std::llround(prev->Y / ClipScale),
                      std::llround(P[k].X / ClipScale), std::llround(P[k].Y / ClipScale), Pen});
     }
@@ -97,75 +92,111 @@ void EmitPolyline(const Path& P, int32_t Pen, std::vector<HatchStroke>& Out) {
   }
 }
 
-// Fills one connected area (an outline and its holes).
-void HatchComponent(const Paths& S, std::vector<HatchStroke>& Out) {
-  const double area = AbsArea(S);
-  if (area <= 0) return;
-  const double thick = 2 * area / std::max(Perimeter(S), 1e-9);
-  int32_t top = FinePen;
-  for (int32_t p : {128, 64, 32, 16}) {
-    if (p <= 0.9 * thick) {
-      top = p;
-      break;
-    }
-  }
-  Paths target = S;
-  const int32_t pens[2] = {top, FinePen};
-  for (int level = 0; level < (top == FinePen ? 1 : 2); ++level) {
-    const double h = pens[level];
-    const Paths e = Offset(S, -h / 2, 0.5);
-    if (e.empty()) continue;
-    Paths region = e, near;
-    if (level > 0) {
-      near = Offset(target, h / 2, 0.5);
-      Boolean(ClipperLib::ctIntersection, region, near);
-      if (region.empty()) continue;
-    }
-    // The edge: the eroded outline, stroked.
-    Paths edge;
-    for (const Path& p : e) {
-      Path q = p;
-      q.push_back(p.front());
-      edge.push_back(std::move(q));
-    }
-    if (level > 0) edge = ClipOpen(edge, near);
-    for (const Path& p : edge) EmitPolyline(p, pens[level], Out);
-    // The inside: rows of strokes where the edge does not reach.
-    const Paths deep = Offset(region, -0.08 * h, 0.5);
-    if (!deep.empty()) {
-      cInt y0 = deep[0][0].Y, y1 = y0, x0 = deep[0][0].X, x1 = x0;
-      for (const Path& p : deep) {
-        for (const IntPoint& q : p) {
-          y0 = std::min(y0, q.Y), y1 = std::max(y1, q.Y), x0 = std::min(x0, q.X), x1 = std::max(x1, q.X);
-        }
-      }
-      const double pitch = 0.8 * h * ClipScale;
-      const cInt ext = static_cast<cInt>(pitch);
-      Paths rows;
-      // Rows centred in the span so that small areas get one middle row.
-      const double span = static_cast<double>(y1 - y0);
-      const long n = static_cast<long>(std::floor(span / pitch)) + 1;
-      const double first = static_cast<double>(y0) + (span - (n - 1) * pitch) / 2;
-      for (long k = 0; k < n; ++k) {
-        const cInt y = static_cast<cInt>(std::llround(first + k * pitch));
-        rows.push_back({{x0 - ext, y}, {x1 + ext, y}});
-      }
-      for (const Path& p : ClipOpen(rows, deep)) EmitPolyline(p, pens[level], Out);
-    }
-    // What this pen covered; the finer pen does the rest.
-    Boolean(ClipperLib::ctDifference, target, Offset(e, h / 2, 0.5));
-    if (AbsArea(target) < 0.5) break;
+// The stroked edge: each outline of E, closed, drawn with the pen.
+void EmitOutlines(const Paths& E, int32_t Pen, std::vector<HatchStroke>& Out) {
+  for (const Path& p : E) {
+    if (p.size() < 2) continue;
+    Path q = p;
+    q.push_back(p.front());
+    EmitPolyline(q, Pen, Out);
   }
 }
 
-void Components(const ClipperLib::PolyNode& N, std::vector<HatchStroke>& Out) {
+// The inside: rows of E at a pitch of 0.8 pen, one stroke per span of a
+// row (non-zero rule), found by a scanline over E's edges. A span shorter
+// than the chord that a pen-wide disc inside E leaves on its nearest row
+// holds no point further than half a pen from E's edge, which the stroked
+// edge covers already: it is left out.
+void EmitRows(const Paths& E, int32_t Pen, std::vector<HatchStroke>& Out) {
+  struct Edge {
+    cInt Y0, Y1;  // Y0 < Y1; the edge holds rows Y0 <= y < Y1
+    double X0, Slope;
+    int Dir;
+  };
+  std::vector<Edge> edges;
+  cInt y0 = 0, y1 = 0;
+  bool first = true;
+  for (const Path& p : E) {
+    for (size_t k = 0; k < p.size(); ++k) {
+      const IntPoint& a = p[k];
+      const IntPoint& b = p[(k + 1) % p.size()];
+      if (first) y0 = y1 = a.Y, first = false;
+      y0 = std::min(y0, a.Y), y1 = std::max(y1, a.Y);
+      if (a.Y == b.Y) continue;
+      const IntPoint& lo = a.Y < b.Y ? a : b;
+      const IntPoint& hi = a.Y < b.Y ? b : a;
+      edges.push_back({lo.Y, hi.Y, static_cast<double>(lo.X),
+                       static_cast<double>(hi.X - lo.X) / static_cast<double>(hi.Y - lo.Y), a.Y < b.Y ? 1 : -1});
+    }
+  }
+  if (edges.empty()) return;
+  std::sort(edges.begin(), edges.end(), [](const Edge& A, const Edge& B) { return A.Y0 < B.Y0; });
+  const double w = Pen * ClipScale, pitch = 0.8 * w;
+  const double minSpan = 0.95 * std::sqrt(w * w - pitch * pitch);
+  const double span = static_cast<double>(y1 - y0);
+  if (span / pitch > MaxHatchRows) throw CamError(0, "an area too tall to fill with rows of strokes");
+  const long n = static_cast<long>(std::floor(span / pitch)) + 1;
+  const double start = static_cast<double>(y0) + (span - static_cast<double>(n - 1) * pitch) / 2;
+  std::vector<const Edge*> active;
+  std::vector<std::pair<double, int>> xs;
+  size_t next = 0;
+  for (long k = 0; k < n; ++k) {
+    const cInt y = static_cast<cInt>(std::llround(start + static_cast<double>(k) * pitch));
+    while (next < edges.size() && edges[next].Y0 <= y) active.push_back(&edges[next++]);
+    active.erase(std::remove_if(active.begin(), active.end(), [y](const Edge* e) { return e->Y1 <= y; }),
+                 active.end());
+    xs.clear();
+    for (const Edge* e : active) {
+      if (e->Y0 <= y) xs.emplace_back(e->X0 + e->Slope * static_cast<double>(y - e->Y0), e->Dir);
+    }
+    std::sort(xs.begin(), xs.end());
+    int winding = 0;
+    double from = 0;
+    for (const auto& [x, dir] : xs) {
+      const int before = winding;
+      winding += dir;
+      if (before == 0 && winding != 0) from = x;
+      if (before != 0 && winding == 0 && x - from >= minSpan) {
+        const int64_t yy = std::llround(static_cast<double>(y) / ClipScale);
+        if (Out.size() >= MaxHatchStrokes) throw CamError(0, "the areas take more than " + std::to_string(MaxHatchStrokes) + " strokes to fill");
+        Out.push_back({std::llround(from / ClipScale), yy, std::llround(x / ClipScale), yy, Pen});
+      }
+    }
+  }
+}
+
+// The pen for a connected area (an outline and its holes): the widest that
+// fits its mean thickness, so that thin areas are not left to the fine pen
+// alone and wide ones take few strokes.
+int32_t PenFor(const Paths& Comp) {
+  const double thick = 2 * AbsArea(Comp) / std::max(Perimeter(Comp), 1e-9);
+  for (int32_t p : {128, 64, 32, 16}) {
+    if (p <= 0.9 * thick) return p;
+  }
+  return FinePen;
+}
+
+void Components(const ClipperLib::PolyNode& N, std::map<int32_t, Paths>& ByPen) {
   for (const ClipperLib::PolyNode* c : N.Childs) {
     // c is an outline; its children are holes, whose children are islands.
     Paths comp{c->Contour};
     for (const ClipperLib::PolyNode* h : c->Childs) comp.push_back(h->Contour);
-    HatchComponent(comp, Out);
-    for (const ClipperLib::PolyNode* h : c->Childs) Components(*h, Out);
+    Paths& to = ByPen[PenFor(comp)];
+    to.insert(to.end(), comp.begin(), comp.end());
+    for (const ClipperLib::PolyNode* h : c->Childs) Components(*h, ByPen);
   }
+}
+
+// Fills Area with one pen: the area less half a pen, stroked along its edge
+// and in rows; returns the part of Area the pen cannot reach (sharp corners,
+// necks thinner than the pen).
+Paths HatchWith(const Paths& Area, int32_t Pen, std::vector<HatchStroke>& Out) {
+  const Paths e = Offset(Area, -Pen / 2.0, StrokeTolerance);
+  EmitOutlines(e, Pen, Out);
+  EmitRows(e, Pen, Out);
+  Paths left = Area;
+  Boolean(ClipperLib::ctDifference, left, Offset(e, Pen / 2.0, 0.5));
+  return left;
 }
 
 }  // namespace
@@ -309,16 +340,27 @@ Paths XformPaths(const Paths& P, const Xform& T) {
 }
 
 void Hatch(const Paths& Area, std::vector<HatchStroke>& Out) {
-  // Merged first into plain outlines: Clipper's tree output fixes up
-  // outlines that share edges in quadratic time, and merged outlines
-  // share none.
+  // One union of everything first: Clipper's tree output fixes up outlines
+  // that share edges in quadratic time, and merged outlines share none.
   Paths merged = Area;
   UnionInto(merged, {});
   ClipperLib::Clipper c;
   c.AddPaths(merged, ClipperLib::ptSubject, true);
   ClipperLib::PolyTree tree;
   c.Execute(ClipperLib::ctUnion, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
-  Components(tree, Out);
+  merged.clear();
+  // The parts of equal pen are hatched together, widest pen first; what a
+  // pen leaves goes on to the next finer one.
+  std::map<int32_t, Paths> byPen;
+  Components(tree, byPen);
+  tree.Clear();
+  Paths carry;
+  for (int32_t pen : {128, 64, 32, 16, FinePen}) {
+    Paths& set = byPen[pen];
+    set.insert(set.end(), carry.begin(), carry.end());
+    if (set.empty()) continue;
+    carry = HatchWith(set, pen, Out);
+  }
 }
 
 }  // namespace cam

@@ -17,6 +17,11 @@ namespace {
 constexpr double Pi = 3.14159265358979323846;
 // |host coordinate| beyond which a value cannot be plotted (int32).
 constexpr double HostLimit = 2147483647.0;
+// Bounds on what one file may make (see Reader::Spend): far above any
+// real board (the largest of gerbv's examples makes some 100 000 objects).
+constexpr int64_t MaxObjects = 4000000;
+constexpr int64_t MaxPoints = 20000000;
+constexpr double MaxMoireRings = 100;
 
 enum class ApType : uint8_t { Circle, Rect, Obround, Polygon, Macro, Block };
 
@@ -217,8 +222,26 @@ class Reader {
   [[noreturn]] void Fail(const std::string& What) const { throw CamError(Line, What); }
   void Warn(const std::string& Kind, const std::string& What) { D.Warn(Name, Line, Kind, What); }
 
+  // What the file has made so far, against MaxObjects and MaxPoints: step
+  // and repeat, block apertures and macros multiply a few lines into very
+  // many objects, which must not exhaust memory.
+  int64_t Objects = 0, Points = 0;
+  void Spend(int64_t Objs, int64_t Pts) {
+    Objects += Objs, Points += Pts;
+    if (Objects > MaxObjects || Points > MaxPoints) {
+      Fail("the file makes more than " + std::to_string(MaxObjects) + " objects or " +
+           std::to_string(MaxPoints) + " outline points (step and repeat, block apertures or macros)");
+    }
+  }
+  static int64_t PointsOf(const Paths& P) {
+    int64_t n = 0;
+    for (const Path& p : P) n += static_cast<int64_t>(p.size());
+    return n;
+  }
+
   Image& Sink() { return *Sinks.back(); }
   void Add(Obj O) {
+    Spend(1, 0);
     O.Line = Line;
     O.Clear = ClearPolarity;
     if (O.Clear) Sink().AnyClear = true;
@@ -226,6 +249,7 @@ class Reader {
   }
   void AddArea(Paths P) {
     if (P.empty()) return;
+    Spend(0, PointsOf(P));
     Obj o{ObjKind::Area};
     o.Index = static_cast<uint32_t>(Sink().Areas.size());
     Sink().Areas.push_back(std::move(P));
@@ -664,15 +688,22 @@ Paths Reader::MacroShape(const Macro& M, const std::vector<double>& Params) {
     } else if (code == 6) {
       need(9);
       const double cx = H(a[0]), cy = H(a[1]), od = H(a[2]), th = H(a[3]), gap = H(a[4]);
-      const int rings = static_cast<int>(std::min(a[5], 10000.0));
+      if (!(a[5] >= 0 && a[5] <= MaxMoireRings)) {
+        Fail("aperture macro: moire ring count must be 0 to " + std::to_string(MaxMoireRings) + " in '" + s + "'");
+      }
+      const int rings = static_cast<int>(a[5]);
       const double cth = H(a[6]), clen = H(a[7]), rot = a[8];
       double d = od;
+      // Rings alternate outline and hole, nested: the even-odd rule makes
+      // them rings in one pass.
+      Paths all;
       for (int k = 0; k < rings && d > 0; ++k) {
-        Paths ring{CirclePath(cx, cy, d / 2)};
-        if (d - 2 * th > 0) Subtract(ring, {CirclePath(cx, cy, d / 2 - th)});
-        UnionInto(prim, ring);
+        all.push_back(CirclePath(cx, cy, d / 2));
+        if (d - 2 * th > 0) all.push_back(CirclePath(cx, cy, d / 2 - th));
+        Spend(0, static_cast<int64_t>(all.back().size()) * 2);
         d -= 2 * (th + gap);
       }
+      ClipperLib::SimplifyPolygons(all, prim, ClipperLib::pftEvenOdd);
       UnionInto(prim, {RectPath(cx, cy, clen, cth), RectPath(cx, cy, cth, clen)});
       Paths r;
       for (const Path& p : prim) {
@@ -821,7 +852,11 @@ void Reader::PlaceImage(const Image& Src, const Xform& T, bool Toggle) {
   const double rq = std::fmod(std::fabs(T.RotDeg), 90.0);
   const bool square = rq < 1e-9 || 90.0 - rq < 1e-9;
   const bool swap = square && static_cast<long>(std::lround(T.RotDeg / 90.0)) % 2 != 0;
-  for (const Obj& o0 : Src.Objs) {
+  // Src is never the sink that grows here: a repeat ends only in the sink
+  // it was opened in, and a block is an aperture only once closed.
+  for (size_t k = 0, n = Src.Objs.size(); k < n; ++k) {
+    const Obj o0 = Src.Objs[k];
+    Spend(1, o0.Kind == ObjKind::Area ? PointsOf(Src.Areas[o0.Index]) : 0);
     Obj o = o0;
     o.Clear = o0.Clear != Toggle;
     o.Line = o0.Line;
@@ -864,6 +899,8 @@ void Reader::PlaceImage(const Image& Src, const Xform& T, bool Toggle) {
 }
 
 void Reader::CloseRepeat() {
+  // The repeated objects go to the sink beneath the repeat's own.
+  if (!Blocks.empty()) Fail("step and repeat ends inside a block aperture (%AB)");
   std::unique_ptr<Image> img = std::move(RepeatImg);
   Sinks.pop_back();
   const int saved = Line;
