@@ -32,3 +32,12 @@ printf '[Setup]\r\nMirror=1\r\nSeeThroughHoles=1\r\n' >"$bottom/SVG.ini"
 "$bottom/plothost" -o demo-bottom.svg
 rsvg-convert --zoom 12 demo-bottom.svg -o demo-bottom.png
 echo "Bottom view (Mirror, SeeThroughHoles): $(pwd)/demo-bottom.png"
+
+# A real board's top copper from gerbv's examples, where installed and where
+# plothost was built with --cam (it needs the Clipper library).
+board=/usr/share/doc/gerbv/examples/protel-pnp/SE_SG_IF_V2.GTL
+if [ -f "$board" ] && build-demo/bin/plothost --cam --layers-map >/dev/null 2>&1; then
+  build-demo/bin/plothost --cam -o demo-board.svg "$board"
+  rsvg-convert --zoom 4 --background-color white demo-board.svg -o demo-board.png
+  echo "gerbv example board plotted:      $(pwd)/demo-board.png"
+fi

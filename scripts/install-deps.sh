@@ -4,7 +4,9 @@
 #   demo:   compiler, CMake, make, SVG renderer: what demo.sh builds and runs
 #   native: also GoogleTest, Google Benchmark, pkg-config, XML checker and
 #           parser, zlib (to read the renderer's PNG), a decimal-comma
-#           locale, and clang with its libFuzzer runtime for the fuzz tests
+#           locale, clang with its libFuzzer runtime for the fuzz tests, the
+#           Clipper polygon library (plothost's Gerber areas) and gerbv (the
+#           peer that the Gerber import is measured against)
 #   all:    also the MinGW-w64 cross compiler and 32-bit Wine (default)
 #   viewers: only Inkscape and Chromium, for the optional checks that a plot
 #           opens in them (some 400 MB; test.sh never asks for them, and
@@ -34,6 +36,8 @@ if [ "$want" = native ] || [ "$want" = all ]; then
   have clang++ || need="$need clang"
   ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-*.a >/dev/null 2>&1 ||
     need="$need libclang-rt-dev"
+  [ -f /usr/include/polyclipping/clipper.hpp ] || need="$need libpolyclipping-dev"
+  have gerbv || need="$need gerbv"
 fi
 if [ "$want" = all ]; then
   have i686-w64-mingw32-g++ || need="$need g++-mingw-w64-i686"

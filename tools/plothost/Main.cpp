@@ -26,6 +26,9 @@
 #include "JournalFile.h"
 #include "Output.h"
 #include "Stage.h"
+#if defined(PLOTHOST_CAM)
+#  include "tools/cam/Cam.h"
+#endif
 
 #ifndef PLOTHOST_VERSION
 #  define PLOTHOST_VERSION "0"
@@ -40,6 +43,9 @@ const char* const HelpText =
     "Usage: plothost [-o OUT.svg] [--driver LIBRARY] [--settings FILE] [-q] [JOURNAL]\n"
     "       plothost --layers | --describe | --demo-journal [--driver LIBRARY]\n"
     "                [--settings FILE]\n"
+    "       plothost [-o OUT.svg] --cam [--layer FILE=N]... [--margin MM]\n"
+    "                [--journal-out FILE] FILE...\n"
+    "       plothost --cam --layers-map\n"
     "\n"
     "Stand-in host for the SVG output driver: loads the driver library, configures\n"
     "it and drives plots through its exported entry points, as the layout program\n"
@@ -57,6 +63,12 @@ const char* const HelpText =
     "  --layers           print the layer plotting order the driver answers\n"
     "  --describe         print the driver's descriptor and its parameters\n"
     "  --demo-journal     print the built-in demo board as a journal\n"
+    "  --cam              plot a board's Gerber and Excellon files (the positional\n"
+    "                     arguments) as the layout program would\n"
+    "  --layer FILE=N     with --cam: plot FILE on host layer N\n"
+    "  --margin MM        with --cam: margin around the board (default 2)\n"
+    "  --journal-out FILE with --cam: also write the calls as a journal\n"
+    "  --layers-map       with --cam: print the default host layer of each file\n"
     "  -h, --help         print this help and exit\n"
     "  --version          print the version and exit\n"
     "\n"
@@ -140,6 +152,65 @@ void PrintJournal(const std::vector<Call>& Calls, FILE* To) {
   std::fwrite(out.data(), 1, out.size(), To);
 }
 
+// plothost --cam: the board's files become the calls a layout program
+// makes. A board's calls are few enough to hold in memory; they are checked
+// like the demo board's and replayed the same way.
+int CamMain(const std::vector<std::string>& Files,
+            const std::vector<std::pair<std::string, int32_t>>& Layers, double Margin,
+            bool LayersMap, const std::string& OutPath, const std::string& JournalOut,
+            const std::string* DriverPath) {
+#if defined(PLOTHOST_CAM)
+  if (LayersMap) {
+    if (!Files.empty()) return UsageError("--layers-map takes no files");
+    std::fputs(CamLayersMap().c_str(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : Failure("cannot write standard output");
+  }
+  if (Files.empty()) return UsageError("--cam needs Gerber or Excellon files");
+  Driver driver;
+  std::string error;
+  if (!LoadDriver(DriverPath, driver, error)) return Failure(error);
+  const JournalLimits limits = LimitsOf(driver);
+  if (!limits.HaveTable) {
+    return Failure("driver " + driver.Path + " publishes no aperture table (its descriptor's ApertureTable field is 0)");
+  }
+  CamOptions options;
+  options.Files = Files;
+  options.Layers = Layers;
+  options.MarginMm = Margin;
+  std::vector<CamCall> calls;
+  std::vector<std::string> errors, warnings;
+  int64_t origin[2] = {0, 0};
+  const bool ok = ImportCam(options, PlottingOrder(driver), limits.MaxAperture, calls, errors,
+                            warnings, origin);
+  for (const std::string& w : warnings) std::fprintf(stderr, "%s\n", w.c_str());
+  if (!ok) {
+    for (const std::string& e : errors) std::fprintf(stderr, "%s\n", e.c_str());
+    return ExitUsage;
+  }
+  if (!JournalOut.empty()) {
+    std::string text = "# Made by plothost --cam from:";
+    for (const std::string& f : Files) text += " " + f;
+    text += "\n# Plot origin 0 0 is the files' point " + Decimal(origin[0]) + " " + Decimal(origin[1]) +
+            " (10 um units)\n";
+    if (!OpenOutput(JournalOut, error)) return Failure(error);
+    WriteOutput(text.data(), static_cast<int32_t>(text.size()));
+    for (const CamCall& c : calls) {
+      text = FormatCall(ToCall(c)) + "\n";
+      WriteOutput(text.data(), static_cast<int32_t>(text.size()));
+    }
+    if (!CommitOutput(error)) return Failure(error);
+  }
+  if (!OpenOutput(OutPath, error)) return Failure(error);
+  for (const CamCall& c : calls) Replay(ToCall(c), driver);
+  if (!CommitOutput(error)) return Failure(error);
+  return 0;
+#else
+  (void)Files, (void)Layers, (void)Margin, (void)LayersMap, (void)OutPath, (void)JournalOut,
+      (void)DriverPath;
+  return UsageError("--cam is not available in this build (no polygon library)");
+#endif
+}
+
 int Run(int argc, char** argv) {
 #if defined(_WIN32)
   // Every text that plothost prints is its own; keep line ends as written.
@@ -151,6 +222,11 @@ int Run(int argc, char** argv) {
   int settingsAt = 0, settingsArgs = 0;  // where --settings stands in argv
   enum class Mode { Plot, Layers, Describe, DemoJournal } mode = Mode::Plot;
   int modes = 0;
+  bool cam = false, layersMap = false, haveJournalOut = false;
+  std::string journalOut;
+  std::vector<std::string> camFiles;
+  std::vector<std::pair<std::string, int32_t>> camLayers;
+  double camMargin = 2.0;
 
   bool options = true;
   for (int i = 1; i < argc; ++i) {
@@ -209,8 +285,39 @@ int Run(int argc, char** argv) {
       mode = Mode::Describe, ++modes;
     } else if (options && arg == "--demo-journal") {
       mode = Mode::DemoJournal, ++modes;
+    } else if (options && arg == "--cam") {
+      cam = true;
+    } else if (options && arg == "--layers-map") {
+      layersMap = true;
+    } else if (options && (arg == "--layer" || arg.rfind("--layer=", 0) == 0)) {
+      std::string v;
+      bool seen = false;
+      if (!value("--layer", v, seen)) return UsageError("option --layer needs FILE=N");
+      const size_t eq = v.rfind('=');
+      const std::string n = eq == std::string::npos ? "" : v.substr(eq + 1);
+      if (eq == 0 || n.empty() || n.size() > 2 || n.find_first_not_of("0123456789") != std::string::npos ||
+          std::stoi(n) > 25) {
+        return UsageError("--layer " + v + ": expected FILE=N with a host layer N from 0 to 25");
+      }
+      camLayers.emplace_back(v.substr(0, eq), static_cast<int32_t>(std::stoi(n)));
+    } else if (options && (arg == "--margin" || arg.rfind("--margin=", 0) == 0)) {
+      std::string v;
+      bool seen = false;
+      if (!value("--margin", v, seen)) return UsageError("option --margin needs a size in mm");
+      char* end = nullptr;
+      camMargin = std::strtod(v.c_str(), &end);
+      if (v.empty() || *end != '\0' || !(camMargin >= 0 && camMargin <= 1000)) {
+        return UsageError("--margin " + v + ": expected millimetres from 0 to 1000");
+      }
+    } else if (options && (arg == "--journal-out" || arg.rfind("--journal-out=", 0) == 0)) {
+      if (haveJournalOut) return UsageError("--journal-out given twice");
+      if (!value("--journal-out", journalOut, haveJournalOut) || journalOut.empty()) {
+        return UsageError("option --journal-out needs a file name");
+      }
     } else if (options && arg.size() > 1 && arg[0] == '-') {
       return UsageError("unknown option '" + arg + "'");
+    } else if (cam) {
+      camFiles.push_back(arg);
     } else {
       if (haveJournal) return UsageError("more than one journal given ('" + arg + "')");
       journalPath = arg;
@@ -218,6 +325,16 @@ int Run(int argc, char** argv) {
     }
   }
   if (modes > 1) return UsageError("--layers, --describe and --demo-journal exclude each other");
+  if (cam) {
+    // Files given before --cam were taken for a journal.
+    if (haveJournal) camFiles.insert(camFiles.begin(), journalPath), haveJournal = false;
+    if (modes > 0) return UsageError("--cam excludes --layers, --describe and --demo-journal");
+    return CamMain(camFiles, camLayers, camMargin, layersMap, haveOut ? outPath : "-",
+                   haveJournalOut ? journalOut : "", haveDriver ? &driverPath : nullptr);
+  }
+  if (layersMap || !camLayers.empty() || haveJournalOut) {
+    return UsageError("--layers-map, --layer and --journal-out go with --cam");
+  }
   if (mode != Mode::Plot && (haveJournal || haveOut)) {
     return UsageError("--layers, --describe and --demo-journal take no journal and no -o");
   }

@@ -1,0 +1,409 @@
+// Cam.cpp: from a board's CAM files to host calls. Each file is read into
+// an Image; clear polarity is resolved and areas are merged and hatched;
+// the rest becomes the driver's own elements with apertures written into
+// its table.
+#include "Cam.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <tuple>
+
+#include "CamModel.h"
+#include "Hatch.h"
+#include "Layers.h"
+
+namespace cam {
+
+void Diag::Warn(const std::string& File, int Line, const std::string& Kind, const std::string& What) {
+  if (std::find(Told.begin(), Told.end(), Kind) != Told.end()) return;
+  Told.push_back(Kind);
+  Warnings.push_back(File + ":" + std::to_string(Line) + ": warning: " + What);
+}
+
+namespace {
+
+constexpr double Pi = 3.14159265358979323846;
+constexpr int LayerCount = 26;
+
+struct Box {
+  double X0 = 1e300, Y0 = 1e300, X1 = -1e300, Y1 = -1e300;
+  void Add(double X, double Y, double R) {
+    X0 = std::min(X0, X - R), Y0 = std::min(Y0, Y - R);
+    X1 = std::max(X1, X + R), Y1 = std::max(Y1, Y + R);
+  }
+  bool Meets(const Box& B) const { return X0 <= B.X1 && B.X0 <= X1 && Y0 <= B.Y1 && B.Y0 <= Y1; }
+};
+
+Box ObjBox(const Obj& O, const Image& Img) {
+  Box b;
+  switch (O.Kind) {
+    case ObjKind::Line:
+      b.Add(O.X1, O.Y1, O.W / 2), b.Add(O.X2, O.Y2, O.W / 2);
+      break;
+    case ObjKind::Arc:
+      b.Add(O.CX, O.CY, O.R + O.W / 2);
+      break;
+    case ObjKind::Flash:
+      b.Add(O.X1, O.Y1, O.Shape == PadRing ? O.W / 2 + O.H : std::max(O.W, O.H) / 2);
+      break;
+    case ObjKind::Drill:
+      b.Add(O.X1, O.Y1, O.W / 2);
+      break;
+    case ObjKind::Area:
+      for (const Path& p : Img.Areas[O.Index]) {
+        for (const IntPoint& q : p) b.Add(q.X / ClipScale, q.Y / ClipScale, 0);
+      }
+      break;
+  }
+  return b;
+}
+
+// One file, resolved: the merged dark area and the objects drawn as they are.
+struct Resolved {
+  Paths Area;
+  std::vector<Obj> Native;
+};
+
+Resolved Resolve(Image& Img) {
+  Resolved r;
+  const size_t n = Img.Objs.size();
+  // A dark object that a later clear one may touch becomes area, so that
+  // the clearing can cut it.
+  std::vector<bool> asArea(n, false);
+  if (Img.AnyClear) {
+    std::vector<Box> clears;
+    Box all;
+    for (size_t k = n; k-- > 0;) {
+      const Obj& o = Img.Objs[k];
+      const Box b = ObjBox(o, Img);
+      if (o.Clear) {
+        asArea[k] = true;
+        clears.push_back(b);
+        all.Add(b.X0, b.Y0, 0), all.Add(b.X1, b.Y1, 0);
+      } else if (!clears.empty() && b.Meets(all)) {
+        for (const Box& c : clears) {
+          if (b.Meets(c)) {
+            asArea[k] = true;
+            break;
+          }
+        }
+      }
+    }
+  }
+  Paths batch;
+  bool batchClear = false;
+  auto flush = [&] {
+    if (batch.empty()) return;
+    if (!Img.AnyClear) {
+      // Without clearing, hatching merges the outlines itself.
+      r.Area.insert(r.Area.end(), batch.begin(), batch.end());
+    } else if (batchClear) {
+      Subtract(r.Area, batch);
+    } else {
+      UnionInto(r.Area, batch);
+    }
+    batch.clear();
+  };
+  for (size_t k = 0; k < n; ++k) {
+    const Obj& o = Img.Objs[k];
+    if (o.Kind != ObjKind::Area && !asArea[k]) {
+      r.Native.push_back(o);
+      continue;
+    }
+    if (o.Clear != batchClear) {
+      flush();
+      batchClear = o.Clear;
+    }
+    if (o.Clear && r.Area.empty()) continue;  // nothing to clear yet
+    const Paths p = ObjArea(o, Img);
+    batch.insert(batch.end(), p.begin(), p.end());
+  }
+  flush();
+  Img.Areas.clear();
+  Img.Areas.shrink_to_fit();
+  return r;
+}
+
+struct Emitter {
+  int32_t MaxAperture;
+  std::map<std::tuple<int, int32_t, int32_t>, int32_t> Apertures;
+  std::vector<CamCall> ApertureCalls;
+  std::vector<CamCall> Draw[LayerCount];
+  Box Extent;
+  std::string File;
+
+  [[noreturn]] void Fail(int Line, const std::string& What) { throw CamError(Line, What); }
+
+  int32_t I32(double V, int Line) {
+    const double r = std::round(V);
+    if (!(std::fabs(r) <= 2147483647.0)) Fail(Line, "coordinate outside the host's 32-bit range of 10 um units");
+    return static_cast<int32_t>(r);
+  }
+  int32_t Ap(int Shape, double W, double H, int Line) {
+    const int32_t w = I32(W, Line), h = I32(H, Line);
+    const auto key = std::make_tuple(Shape, w, h);
+    const auto it = Apertures.find(key);
+    if (it != Apertures.end()) return it->second;
+    const int32_t n = static_cast<int32_t>(Apertures.size());
+    if (n > MaxAperture) {
+      Fail(Line, "more than " + std::to_string(MaxAperture + 1) +
+                     " distinct apertures: the driver's aperture table holds records 0 to " +
+                     std::to_string(MaxAperture));
+    }
+    Apertures[key] = n;
+    ApertureCalls.push_back(CamCall{Verb::Aperture, {n, Shape, w, h, 0, 0}});
+    return n;
+  }
+  void Add(int32_t Layer, Verb V, std::initializer_list<int32_t> Args) {
+    CamCall c{V, {0, 0, 0, 0, 0, 0}};
+    int k = 0;
+    for (int32_t a : Args) c.Arg[k++] = a;
+    Draw[Layer].push_back(c);
+  }
+  void Line(int32_t Layer, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Ap, double W) {
+    Extent.Add(X1, Y1, W / 2), Extent.Add(X2, Y2, W / 2);
+    Add(Layer, Verb::DrawLine, {X1, Y1, X2, Y2, Ap});
+  }
+
+  void Arc(int32_t Layer, const Obj& O) {
+    const int32_t ap = Ap(PadRound, O.W, O.W, O.Line);
+    const int32_t cx = I32(O.CX, O.Line), cy = I32(O.CY, O.Line), r = I32(O.R, O.Line);
+    const double sweep = std::fabs(O.Sweep);
+    if (sweep >= 360.0 - 1e-9) {
+      Extent.Add(cx, cy, r + O.W / 2);
+      Add(Layer, Verb::DrawArc, {cx, cy, r, 0, 360, ap});
+      return;
+    }
+    // An axis-aligned quarter: the driver's own arc.
+    if (std::fabs(sweep - 90.0) * Pi / 180.0 * O.R <= 0.5) {
+      double start = O.Sweep > 0 ? O.A0 : O.A0 + O.Sweep;
+      start = std::fmod(start, 360.0);
+      if (start < 0) start += 360.0;
+      const double q = std::round(start / 90.0) * 90.0;
+      if (std::fabs(start - q) * Pi / 180.0 * O.R <= 0.5) {
+        const int32_t qi = static_cast<int32_t>(q) % 360;
+        Extent.Add(cx, cy, r + O.W / 2);
+        Add(Layer, Verb::DrawArc, {cx, cy, r, qi, qi + 90, ap});
+        return;
+      }
+    }
+    // Chords, within 0.5 unit of the arc before rounding to the unit.
+    const double tol = 0.5;
+    const double step = O.R > tol ? 2 * std::acos(1 - tol / O.R) : Pi / 2;
+    const int n = static_cast<int>(std::clamp(std::ceil(sweep * Pi / 180.0 / step), 1.0, 1e6));
+    int32_t px = I32(O.X1, O.Line), py = I32(O.Y1, O.Line);
+    for (int k = 1; k <= n; ++k) {
+      int32_t x, y;
+      if (k == n) {
+        x = I32(O.X2, O.Line), y = I32(O.Y2, O.Line);
+      } else {
+        const double a = (O.A0 + O.Sweep * k / n) * Pi / 180.0;
+        x = I32(O.CX + O.R * std::cos(a), O.Line), y = I32(O.CY + O.R * std::sin(a), O.Line);
+      }
+      Line(Layer, px, py, x, y, ap, O.W);
+      px = x, py = y;
+    }
+  }
+
+  void Native(int32_t Layer, const Obj& O) {
+    switch (O.Kind) {
+      case ObjKind::Line: {
+        const int32_t ap = Ap(PadRound, O.W, O.W, O.Line);
+        Line(Layer, I32(O.X1, O.Line), I32(O.Y1, O.Line), I32(O.X2, O.Line), I32(O.Y2, O.Line), ap, O.W);
+        break;
+      }
+      case ObjKind::Arc:
+        Arc(Layer, O);
+        break;
+      case ObjKind::Flash: {
+        const int32_t ap = Ap(O.Shape, O.W, O.H, O.Line);
+        const int32_t x = I32(O.X1, O.Line), y = I32(O.Y1, O.Line);
+        Extent.Add(x, y, O.Shape == PadRing ? O.W / 2 + O.H : std::max(O.W, O.H) / 2);
+        Add(Layer, Verb::FlashPad, {x, y, ap});
+        break;
+      }
+      case ObjKind::Drill: {
+        const int32_t ap = Ap(PadRound, O.W, O.W, O.Line);
+        const int32_t x = I32(O.X1, O.Line), y = I32(O.Y1, O.Line);
+        Extent.Add(x, y, O.W / 2);
+        Add(Layer, Verb::DrillHole, {x, y, ap});
+        break;
+      }
+      case ObjKind::Area:
+        break;
+    }
+  }
+
+  void Hatched(int32_t Layer, const Paths& Area) {
+    if (Area.empty()) return;
+    std::vector<HatchStroke> strokes;
+    Hatch(Area, strokes);
+    for (const HatchStroke& s : strokes) {
+      const int32_t ap = Ap(PadRound, s.Pen, s.Pen, 0);
+      Line(Layer, I32(static_cast<double>(s.X1), 0), I32(static_cast<double>(s.Y1), 0),
+           I32(static_cast<double>(s.X2), 0), I32(static_cast<double>(s.Y2), 0), ap, s.Pen);
+    }
+  }
+};
+
+bool ReadFile(const std::string& Path, std::string& Text, std::string& Error) {
+  FILE* f = std::fopen(Path.c_str(), "rb");
+  if (f == nullptr) {
+    Error = Path + ": cannot open: " + std::strerror(errno);
+    return false;
+  }
+  char buf[1 << 15];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) Text.append(buf, n);
+  const bool bad = std::ferror(f) != 0;
+  std::fclose(f);
+  if (bad) Error = Path + ": cannot read";
+  return !bad;
+}
+
+void ReadAny(const std::string& Name, const std::string& Text, Image& Img, Diag& D) {
+  const char kind = SniffKind(Text);
+  if (kind == 'G') {
+    ReadGerber(Name, Text, Img, D);
+  } else if (kind == 'E') {
+    ReadExcellon(Name, Text, Img, D);
+  } else {
+    throw CamError(1, "neither a Gerber (RS-274X) nor an Excellon drill file");
+  }
+}
+
+}  // namespace
+}  // namespace cam
+
+bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int32_t MaxAperture,
+               std::vector<CamCall>& Calls, std::vector<std::string>& Errors,
+               std::vector<std::string>& Warnings, int64_t Origin[2]) {
+  using namespace cam;
+  Diag diag;
+  Emitter em;
+  em.MaxAperture = MaxAperture;
+  std::vector<std::pair<std::string, int32_t>> overrides = Options.Layers;
+  std::vector<bool> used(overrides.size(), false);
+  // Drill hits of each layer go before its other elements: a hole's circle
+  // is stroked with the width in force, which a slot would otherwise set.
+  std::vector<CamCall> drills[LayerCount];
+  for (const std::string& file : Options.Files) {
+    Image img;
+    for (size_t k = 0; k < overrides.size(); ++k) {
+      if (overrides[k].first == file) used[k] = true;
+    }
+    try {
+      std::string text, error;
+      if (!ReadFile(file, text, error)) {
+        Errors.push_back(error);
+        continue;
+      }
+      ReadAny(file, text, img, diag);
+      int32_t layer = -1;
+      for (size_t k = 0; k < overrides.size(); ++k) {
+        if (overrides[k].first == file) layer = overrides[k].second, used[k] = true;
+      }
+      if (layer < 0 && !img.FileFunction.empty()) layer = LayerByFunction(img.FileFunction);
+      if (layer < 0 && img.IsDrill) layer = 24;
+      if (layer < 0) layer = LayerByName(file);
+      if (layer < 0) {
+        Errors.push_back(file + ": cannot tell its host layer" +
+                         (img.FileFunction.empty() ? std::string()
+                                                   : " (FileFunction " + img.FileFunction + ")") +
+                         "; place it with --layer " + file + "=N");
+        continue;
+      }
+      Resolved r = Resolve(img);
+      em.File = file;
+      em.Hatched(layer, r.Area);
+      for (const Obj& o : r.Native) {
+        if (o.Kind == ObjKind::Drill) {
+          std::swap(em.Draw[layer], drills[layer]);
+          em.Native(layer, o);
+          std::swap(em.Draw[layer], drills[layer]);
+        } else {
+          em.Native(layer, o);
+        }
+      }
+    } catch (const CamError& e) {
+      Errors.push_back(file + (e.Line > 0 ? ":" + std::to_string(e.Line) : std::string()) + ": " + e.what());
+    } catch (const ClipperLib::clipperException& e) {
+      Errors.push_back(file + ": geometry out of range: " + e.what());
+    } catch (const std::bad_alloc&) {
+      Errors.push_back(file + ": out of memory");
+    }
+  }
+  for (size_t k = 0; k < overrides.size(); ++k) {
+    if (!used[k]) Errors.push_back("--layer " + overrides[k].first + ": no such file among the CAM files");
+  }
+  Warnings = diag.Warnings;
+  if (!Errors.empty()) return false;
+
+  // The plot area starts at 0,0 (where a layout program's plot origin
+  // is): the board's lower left corner less the margin.
+  Box& b = em.Extent;
+  if (b.X0 > b.X1) b = Box{0, 0, 0, 0};
+  const double margin = std::round(Options.MarginMm * 100.0);
+  const double ox = std::floor(b.X0) - margin, oy = std::floor(b.Y0) - margin;
+  const double w = std::ceil(b.X1) + margin - ox, h = std::ceil(b.Y1) + margin - oy;
+  if (w > 2147483647.0 || h > 2147483647.0) {
+    Errors.push_back("the board is larger than the host's 32-bit plot area of 10 um units");
+    return false;
+  }
+  Origin[0] = static_cast<int64_t>(ox), Origin[1] = static_cast<int64_t>(oy);
+  auto shift = [&](std::vector<CamCall>& Cs) {
+    for (CamCall& c : Cs) {
+      const int xy = c.What == Verb::DrawLine ? 2 : 1;
+      for (int k = 0; k < xy; ++k) {
+        c.Arg[2 * k] = static_cast<int32_t>(c.Arg[2 * k] - ox);
+        c.Arg[2 * k + 1] = static_cast<int32_t>(c.Arg[2 * k + 1] - oy);
+      }
+    }
+  };
+  Calls = em.ApertureCalls;
+  Calls.push_back(CamCall{Verb::OpenEquip, {0, 0, static_cast<int32_t>(w), static_cast<int32_t>(h), 0, 0}});
+  for (int32_t layer = 0; layer < LayerCount; ++layer) shift(drills[layer]), shift(em.Draw[layer]);
+  for (int32_t layer : Order) {
+    if (layer < 0 || layer >= LayerCount) continue;
+    if (drills[layer].empty() && em.Draw[layer].empty()) continue;
+    Calls.push_back(CamCall{Verb::OpenLayer, {layer, 0, 0, 0, 0, 0}});
+    Calls.insert(Calls.end(), drills[layer].begin(), drills[layer].end());
+    Calls.insert(Calls.end(), em.Draw[layer].begin(), em.Draw[layer].end());
+  }
+  Calls.push_back(CamCall{Verb::CloseEquip, {0, 0, 0, 0, 0, 0}});
+  return true;
+}
+
+std::string CamLayersMap() { return cam::LayersMapText(); }
+
+bool CamCheckText(const std::string& Name, const std::string& Text, std::string& Error) {
+  using namespace cam;
+  Diag diag;
+  Image img;
+  Emitter em;
+  em.MaxAperture = 600;
+  try {
+    ReadAny(Name, Text, img, diag);
+    Resolved r = Resolve(img);
+    em.Hatched(1, r.Area);
+    for (const Obj& o : r.Native) em.Native(1, o);
+  } catch (const CamError& e) {
+    Error = Name + ":" + std::to_string(e.Line) + ": " + e.what();
+    return false;
+  } catch (const ClipperLib::clipperException& e) {
+    Error = Name + ": geometry out of range";
+    return false;
+  }
+  return true;
+}
+
+Call ToCall(const CamCall& C) {
+  Call c{};
+  c.What = C.What;
+  for (int k = 0; k < 6; ++k) c.Arg[k] = C.Arg[k];
+  return c;
+}

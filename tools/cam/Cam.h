@@ -1,0 +1,47 @@
+// Cam.h: plothost's import of a board's Gerber (RS-274X, X2) and Excellon
+// files: the files become the calls a layout program makes to plot that
+// board, one document, each file on its host layer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tools/plothost/Journal.h"
+
+// One call the import makes, without the journal's line and text: a board
+// makes hundreds of thousands of them, kept in memory until the plot.
+struct CamCall {
+  Verb What;
+  int32_t Arg[6];  // as Call::Arg
+};
+
+// The full call that plothost replays or writes to a journal.
+Call ToCall(const CamCall& C);
+
+struct CamOptions {
+  std::vector<std::string> Files;
+  // --layer FILE=N, in the order given.
+  std::vector<std::pair<std::string, int32_t>> Layers;
+  double MarginMm = 2.0;
+};
+
+// Reads the files and makes the calls: Aperture records, then one
+// document whose layers open in Order (the driver's plotting order). The
+// plot area runs from 0,0: Origin receives the file coordinates (host
+// units) that land there.
+// MaxAperture is the driver's highest aperture record. On a bad file,
+// returns false with "FILE:LINE: what is wrong" messages in Errors.
+// Warnings collects each kind of deprecated construct once.
+bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int32_t MaxAperture,
+               std::vector<CamCall>& Calls, std::vector<std::string>& Errors,
+               std::vector<std::string>& Warnings, int64_t Origin[2]);
+
+// The default layer table and the file-name conventions, for --layers-map.
+std::string CamLayersMap();
+
+// Reads one file's text alone and makes its calls (both readers, areas
+// hatched, all on one layer): for the fuzz target. Returns false on a bad
+// file.
+bool CamCheckText(const std::string& Name, const std::string& Text, std::string& Error);
