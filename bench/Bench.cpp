@@ -44,29 +44,29 @@ TDriver D;
 std::string DriverPath = SVGDRV_LIBRARY;
 std::string PlothostPath = SVGDRV_PLOTHOST;
 
-bool LoadDriver() {
-  void* lib = dlopen(DriverPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+bool LoadDriver(const std::string& Path, TDriver& Into) {
+  void* lib = dlopen(Path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (lib == nullptr) {
-    std::fprintf(stderr, "svgdrv_bench: cannot load %s: %s\n", DriverPath.c_str(), dlerror());
+    std::fprintf(stderr, "svgdrv_bench: cannot load %s: %s\n", Path.c_str(), dlerror());
     return false;
   }
   bool ok = true;
   auto resolve = [&](auto& Fn, const char* Name) {
     Fn = reinterpret_cast<std::remove_reference_t<decltype(Fn)>>(dlsym(lib, Name));
     if (Fn == nullptr) {
-      std::fprintf(stderr, "svgdrv_bench: %s has no entry point %s\n", DriverPath.c_str(), Name);
+      std::fprintf(stderr, "svgdrv_bench: %s has no entry point %s\n", Path.c_str(), Name);
       ok = false;
     }
   };
-  resolve(D.GetDescrPtr440, "GetDescrPtr440");
-  resolve(D.SetParamValue, "SetParamValue");
-  resolve(D.OpenEquip, "OpenEquip");
-  resolve(D.OpenLayer, "OpenLayer");
-  resolve(D.CloseEquip, "CloseEquip");
-  resolve(D.DrawLine, "DrawLine");
-  resolve(D.DrawArc, "DrawArc");
-  resolve(D.FlashPad, "FlashPad");
-  resolve(D.DrillHole, "DrillHole");
+  resolve(Into.GetDescrPtr440, "GetDescrPtr440");
+  resolve(Into.SetParamValue, "SetParamValue");
+  resolve(Into.OpenEquip, "OpenEquip");
+  resolve(Into.OpenLayer, "OpenLayer");
+  resolve(Into.CloseEquip, "CloseEquip");
+  resolve(Into.DrawLine, "DrawLine");
+  resolve(Into.DrawArc, "DrawArc");
+  resolve(Into.FlashPad, "FlashPad");
+  resolve(Into.DrillHole, "DrillHole");
   return ok;
 }
 
@@ -124,8 +124,8 @@ constexpr int32_t HueLayer = 2;      // given a hue-wheel colour below
 constexpr int32_t HueEntry = 6;
 constexpr int32_t DrillLayer = 24;
 
-bool SetUpDriver() {
-  TDrvDescr* d = D.GetDescrPtr440();
+bool SetUpDriver(const TDriver& Drv) {
+  TDrvDescr* d = Drv.GetDescrPtr440();
   auto* table = reinterpret_cast<TAperture*>(static_cast<uintptr_t>(d->ApertureTable));
   if (table == nullptr) {
     std::fprintf(stderr, "svgdrv_bench: the driver published no aperture table\n");
@@ -144,7 +144,7 @@ bool SetUpDriver() {
   set(ApRect, 1, 140, 100);
   set(ApRing, 4, 80, 30);
   set(ApDrill, 0, 40, 40);
-  D.SetParamValue(HueLayer, HueEntry);
+  Drv.SetParamValue(HueLayer, HueEntry);
   return true;
 }
 
@@ -286,14 +286,11 @@ std::string SettingsPath() { return ExeDir() + "SVG.ini"; }
 // A copy of the library under another name: the copy loaded for the element
 // benchmarks stays open, and a second dlopen of it would load nothing.
 std::string LoadCopy;
+std::string RecordCopy, RecordJournal;  // the recording copy and its journal
 
-bool MakeLoadCopy() {
-  const char* tmp = std::getenv("TMPDIR");
-  std::string dir = std::string(tmp != nullptr && *tmp != 0 ? tmp : "/tmp") + "/svgdrv-bench-XXXXXX";
-  if (mkdtemp(dir.data()) == nullptr) return false;
-  LoadCopy = dir + "/svgdrv-load.so";
+bool MakeLoadCopyAt(const std::string& To) {
   std::FILE* in = std::fopen(DriverPath.c_str(), "rb");
-  std::FILE* out = std::fopen(LoadCopy.c_str(), "wb");
+  std::FILE* out = std::fopen(To.c_str(), "wb");
   bool ok = in != nullptr && out != nullptr;
   char buf[65536];
   size_t n;
@@ -303,10 +300,40 @@ bool MakeLoadCopy() {
   return ok;
 }
 
+bool MakeLoadCopy() {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string dir = std::string(tmp != nullptr && *tmp != 0 ? tmp : "/tmp") + "/svgdrv-bench-XXXXXX";
+  if (mkdtemp(dir.data()) == nullptr) return false;
+  LoadCopy = dir + "/svgdrv-load.so";
+  return MakeLoadCopyAt(LoadCopy);
+}
+
 void RemoveLoadCopy() {
   if (LoadCopy.empty()) return;
   unlink(LoadCopy.c_str());
+  if (!RecordCopy.empty()) unlink(RecordCopy.c_str());
+  if (!RecordJournal.empty()) unlink(RecordJournal.c_str());
   rmdir(LoadCopy.substr(0, LoadCopy.rfind('/')).c_str());
+}
+
+// A second copy, loaded with Record set: the same line through a library
+// that journals every call, into a file beside the copy. The file is cut
+// back after each measurement, so it never grows past one run's calls.
+TDriver Recording;
+
+bool LoadRecordingCopy() {
+  const std::string dir = LoadCopy.substr(0, LoadCopy.rfind('/') + 1);
+  RecordCopy = dir + "svgdrv-record.so";
+  RecordJournal = dir + "record.jnl";
+  if (!MakeLoadCopyAt(RecordCopy)) return false;
+  std::FILE* f = std::fopen(SettingsPath().c_str(), "w");
+  if (f == nullptr) return false;
+  std::fprintf(f, "; written by svgdrv_bench, removed at once\n[Setup]\nRecord=%s\n",
+               RecordJournal.c_str());
+  std::fclose(f);
+  const bool ok = LoadDriver(RecordCopy, Recording);
+  unlink(SettingsPath().c_str());
+  return ok && SetUpDriver(Recording);
 }
 
 // Every section and key the driver reads, with values it accepts.
@@ -366,6 +393,7 @@ const TRow Rows[] = {
     {"line", "DrawLine, same aperture"},
     {"hand_rolled_line", "baseline: hand-rolled writer, same line"},
     {"snprintf_line", "baseline: snprintf writer, same line"},
+    {"line_recorded", "DrawLine, same aperture, Record on"},
     {"line_aperture_change", "DrawLine, aperture change every call"},
     {"arc_quarter", "DrawArc, quarter"},
     {"arc_full_circle", "DrawArc, full circle"},
@@ -389,6 +417,18 @@ void RegisterAll() {
     D.DrawLine(in.X1, in.Y1, in.X2, in.Y2, ApLine);
   });
   element("hand_rolled_line", KeywordLayer, [](uint32_t I) { HandLine(In(I)); });
+  if (Recording.DrawLine != nullptr) {
+    benchmark::RegisterBenchmark("line_recorded", [](benchmark::State& St) {
+      const TDriver plain = D;
+      D = Recording;
+      Measure(St, KeywordLayer, [](uint32_t I) {
+        const TInput& in = In(I);
+        D.DrawLine(in.X1, in.Y1, in.X2, in.Y2, ApLine);
+      });
+      D = plain;
+      truncate(RecordJournal.c_str(), 0);  // the driver writes on past the cut: a sparse file
+    })->Unit(benchmark::kNanosecond);
+  }
   element("snprintf_line", KeywordLayer, [](uint32_t I) { SnprintfLine(In(I)); });
   element("line_aperture_change", KeywordLayer, [](uint32_t I) {
     const TInput& in = In(I);
@@ -488,6 +528,10 @@ void PrintSummary(const std::map<std::string, TResult>& R) {
       {"pad_round", "hand_rolled_line", 1.2},    {"drill_hole", "hand_rolled_line", 1.2},
       {"pad_round_hue_wheel", "pad_round", 1.1},
   };
+  if (ns("line_recorded") > 0 && ns("line") > 0) {
+    std::printf("\nRecord on: DrawLine %.1f ns more a call (%.2f x)\n",
+                ns("line_recorded") - ns("line"), ns("line_recorded") / ns("line"));
+  }
   std::printf("\n");
   for (const TTarget& t : targets) {
     if (ns(t.Name) <= 0 || ns(t.Of) <= 0) continue;
@@ -548,9 +592,13 @@ int main(int argc, char** argv) {
     RemoveLoadCopy();
     return 1;
   }
-  if (!LoadDriver() || !SetUpDriver() || !CheckBaselines()) {
+  if (!LoadDriver(DriverPath, D) || !SetUpDriver(D) || !CheckBaselines()) {
     RemoveLoadCopy();
     return 1;
+  }
+  if (!LoadRecordingCopy()) {
+    std::fprintf(stderr, "svgdrv_bench: no recording copy of the library; its row is left out\n");
+    Recording = {};
   }
   RegisterAll();
   int n = static_cast<int>(rest.size());
