@@ -6,23 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "driver/Exports.h"
+#include "tests/common/CallDecoder.h"
 
-struct THost {
-  decltype(&::GetDescrPtr440) GetDescrPtr440;
-  decltype(&::GetParamPtr) GetParamPtr;
-  decltype(&::SetParamValue) SetParamValue;
-  decltype(&::LayerOrdering) LayerOrdering;
-  decltype(&::OpenEquip) OpenEquip;
-  decltype(&::OpenLayer) OpenLayer;
-  decltype(&::CloseEquip) CloseEquip;
-  decltype(&::Comment) Comment;
-  decltype(&::DrawLine) DrawLine;
-  decltype(&::DrawArc) DrawArc;
-  decltype(&::FlashPad) FlashPad;
-  decltype(&::DrillHole) DrillHole;
-  decltype(&::DrawText) DrawText;
-};
+// The entry points as resolved by name: the same table the call decoder uses.
+using THost = TEntryPoints;
 
 // The library, loaded on first use.
 const THost& Host();

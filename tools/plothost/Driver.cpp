@@ -2,6 +2,8 @@
 // Windows) and resolving its entry points.
 #include "Driver.h"
 
+#include "Files.h"
+
 #include <string>
 #include <type_traits>
 
@@ -44,17 +46,7 @@ std::wstring ExeDirW() {
   return cut == std::wstring::npos ? L"" : buf.substr(0, cut + 1);
 }
 
-std::string LastErrorText() {
-  const DWORD code = GetLastError();
-  char* text = nullptr;
-  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                 nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string s = text != nullptr ? text : "";
-  if (text != nullptr) LocalFree(text);
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
-  return s.empty() ? "error " + std::to_string(code) : s;
-}
+std::string LastErrorText() { return WindowsErrorText(GetLastError()); }
 #else
 constexpr const char* LibraryName = "svgdrv.so";
 

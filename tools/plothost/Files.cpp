@@ -53,19 +53,24 @@ std::string RandomPart() {
 
 }  // namespace
 
+#if defined(_WIN32)
+std::string WindowsErrorText(unsigned long Code) {
+  char* text = nullptr;
+  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                     FORMAT_MESSAGE_IGNORE_INSERTS,
+                 nullptr, Code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string s = text != nullptr ? text : "";
+  if (text != nullptr) LocalFree(text);
+  while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
+  return s.empty() ? "error " + std::to_string(Code) : s;
+}
+#endif
+
 std::string LastError() {
 #if defined(_WIN32)
   if (WinError) {
     WinError = false;
-    const DWORD code = GetLastError();
-    char* text = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string s = text != nullptr ? text : "";
-    if (text != nullptr) LocalFree(text);
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
-    return s.empty() ? "error " + std::to_string(code) : s;
+    return WindowsErrorText(GetLastError());
   }
 #endif
   return std::strerror(errno != 0 ? errno : EIO);

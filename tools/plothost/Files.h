@@ -30,3 +30,7 @@ bool SameFile(int Fd, const std::string& Path);
 
 // The last failure of a system call, as text.
 std::string LastError();
+#if defined(_WIN32)
+// The system's text for a Windows error code.
+std::string WindowsErrorText(unsigned long Code);
+#endif
