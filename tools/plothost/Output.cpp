@@ -238,6 +238,11 @@ bool OpenOutput(const std::string& Path, std::string& Error) {
 }
 
 void DRV_CALL WriteOutput(const char* Buf, int32_t Count) {
+  // Two calls of every line carry one byte, its CR and its LF.
+  if (Count == 1 && Out.Open && Out.Used < BufferSize) {
+    Out.Buffer[Out.Used++] = *Buf;
+    return;
+  }
   if (!Out.Open || Count == 0) return;
   if (Count < 0) {
     // Nothing to write, but a driver that says so has a bug worth telling.
