@@ -206,8 +206,10 @@ IntPoint ToClip(double X, double Y) {
 }
 
 int ArcSteps(double R, double SweepDeg) {
-  // Chord error at most 0.25 host units.
-  const double tol = 0.25;
+  // Chord error at most 0.25 host units, or 20 ppm of the radius on arcs
+  // over 125 mm: a full circle takes at most some 500 points whatever its
+  // size, so that huge arcs cannot make outlines of millions of points.
+  const double tol = std::max(0.25, R * 2e-5);
   double step = R > tol ? 2 * std::acos(1 - tol / R) : Pi / 2;
   step = std::max(step, 1e-4);
   const double n = std::ceil(std::fabs(SweepDeg) * Pi / 180.0 / step);
@@ -340,6 +342,20 @@ Paths XformPaths(const Paths& P, const Xform& T) {
 }
 
 void Hatch(const Paths& Area, std::vector<HatchStroke>& Out) {
+  // The rows of the finest pen over the whole height bound the work; refuse
+  // before any boolean operation, whose cost grows with the size too.
+  cInt y0 = 0, y1 = 0;
+  bool first = true;
+  for (const Path& p : Area) {
+    for (const IntPoint& q : p) {
+      if (first) y0 = y1 = q.Y, first = false;
+      y0 = std::min(y0, q.Y), y1 = std::max(y1, q.Y);
+    }
+  }
+  if (static_cast<double>(y1 - y0) / (0.8 * FinePen * ClipScale) > MaxHatchRows) {
+    throw CamError(0, "the areas span more than " + std::to_string(static_cast<int>(MaxHatchRows * 0.8 * FinePen / 100000)) +
+                          " m: too tall to fill with rows of strokes");
+  }
   // One union of everything first: Clipper's tree output fixes up outlines
   // that share edges in quadratic time, and merged outlines share none.
   Paths merged = Area;

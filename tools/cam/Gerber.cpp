@@ -22,6 +22,9 @@ constexpr double HostLimit = 2147483647.0;
 constexpr int64_t MaxObjects = 4000000;
 constexpr int64_t MaxPoints = 20000000;
 constexpr double MaxMoireRings = 100;
+// Widest area (host units, 10 m) that the hatching takes: far beyond any
+// panel, and within its bound on rows.
+constexpr double MaxAreaSpan = 1000000;
 
 enum class ApType : uint8_t { Circle, Rect, Obround, Polygon, Macro, Block };
 
@@ -250,6 +253,22 @@ class Reader {
   void AddArea(Paths P) {
     if (P.empty()) return;
     Spend(0, PointsOf(P));
+    // An area is filled with rows of pens; one larger than any panel would
+    // take rows and offsets of millions of points: refuse it here, where
+    // the line is known.
+    ClipperLib::cInt lo[2] = {0, 0}, hi[2] = {0, 0};
+    bool first = true;
+    for (const Path& p : P) {
+      for (const IntPoint& q : p) {
+        if (first) lo[0] = hi[0] = q.X, lo[1] = hi[1] = q.Y, first = false;
+        lo[0] = std::min(lo[0], q.X), hi[0] = std::max(hi[0], q.X);
+        lo[1] = std::min(lo[1], q.Y), hi[1] = std::max(hi[1], q.Y);
+      }
+    }
+    if (static_cast<double>(std::max(hi[0] - lo[0], hi[1] - lo[1])) > MaxAreaSpan * ClipScale) {
+      Fail("an area more than " + std::to_string(static_cast<int>(MaxAreaSpan / 100000)) +
+           " m across: too large to fill");
+    }
     Obj o{ObjKind::Area};
     o.Index = static_cast<uint32_t>(Sink().Areas.size());
     Sink().Areas.push_back(std::move(P));
