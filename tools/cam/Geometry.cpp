@@ -189,14 +189,23 @@ void Components(const ClipperLib::PolyNode& N, std::map<int32_t, Paths>& ByPen) 
 
 // Fills Area with one pen: the area less half a pen, stroked along its edge
 // and in rows; returns the part of Area the pen cannot reach (sharp corners,
-// necks thinner than the pen).
-Paths HatchWith(const Paths& Area, int32_t Pen, std::vector<HatchStroke>& Out) {
+// necks thinner than the pen), unless Last.
+Paths HatchWith(const Paths& Area, int32_t Pen, bool Last, std::vector<HatchStroke>& Out) {
   const Paths e = Offset(Area, -Pen / 2.0, StrokeTolerance);
   EmitOutlines(e, Pen, Out);
   EmitRows(e, Pen, Out);
+  if (Last) return {};
   Paths left = Area;
   Boolean(ClipperLib::ctDifference, left, Offset(e, Pen / 2.0, 0.5));
-  return left;
+  // The rounded offsets leave slivers a fraction of a unit thin along every
+  // edge of the area: no finer pen fits them, but they would make each
+  // further offset go over the whole outline again. Only parts at least
+  // half a unit thick on average go on.
+  Paths keep;
+  for (Path& p : left) {
+    if (std::fabs(ClipperLib::Area(p)) / (ClipScale * ClipScale) >= 0.25 * Perimeter({p})) keep.push_back(std::move(p));
+  }
+  return keep;
 }
 
 }  // namespace
@@ -375,7 +384,7 @@ void Hatch(const Paths& Area, std::vector<HatchStroke>& Out) {
     Paths& set = byPen[pen];
     set.insert(set.end(), carry.begin(), carry.end());
     if (set.empty()) continue;
-    carry = HatchWith(set, pen, Out);
+    carry = HatchWith(set, pen, pen == FinePen, Out);
   }
 }
 
