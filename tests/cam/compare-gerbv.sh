@@ -5,8 +5,9 @@
 # gerbv's own SVG export.
 #
 # Usage: compare-gerbv.sh PLOTHOST PNGCOVER [--max PERCENT] FILE...
-# Prints one line per file; with --max, exits 1 when a file's rendering
-# differs by more than PERCENT of the union of the covered areas.
+# Prints one line per file; with --max, exits 1 when a file is not plotted
+# or its rendering differs by more than PERCENT of the union of the covered
+# areas.
 set -eu
 plothost=$1 pngcover=$2
 shift 2
@@ -23,6 +24,7 @@ for f in "$@"; do
   if ! /usr/bin/time -f '%e %M' -o "$work/t1" "$plothost" --cam --layer "$f=1" \
       --journal-out "$work/j" -o "$work/o.svg" "$f" 2>"$work/err"; then
     printf '%-40s not plotted: %s\n' "$name" "$(grep -v warning "$work/err" | head -1)"
+    [ -z "$max" ] || status=1
     continue
   fi
   # The plot area in host units (10 um) and the file point at its origin.
