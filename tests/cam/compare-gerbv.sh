@@ -5,8 +5,9 @@
 # gerbv's own SVG export.
 #
 # Usage: compare-gerbv.sh PLOTHOST PNGCOVER [--max PERCENT] FILE...
-# Prints one line per file; with --max, exits 1 when a file's rendering
-# differs by more than PERCENT of the union of the covered areas.
+# Prints one line per file; with --max, exits 1 when a file is not plotted
+# or its rendering differs by more than PERCENT of the union of the covered
+# areas.
 set -eu
 plothost=$1 pngcover=$2
 shift 2
@@ -23,21 +24,34 @@ for f in "$@"; do
   if ! /usr/bin/time -f '%e %M' -o "$work/t1" "$plothost" --cam --layer "$f=1" \
       --journal-out "$work/j" -o "$work/o.svg" "$f" 2>"$work/err"; then
     printf '%-40s not plotted: %s\n' "$name" "$(grep -v warning "$work/err" | head -1)"
+    [ -z "$max" ] || status=1
     continue
   fi
   # The plot area in host units (10 um) and the file point at its origin.
   set -- $(sed -n 's/^# Plot origin 0 0 is the files. point \([-0-9]*\) \([-0-9]*\).*/\1 \2/p' "$work/j") \
          $(sed -n 's/^OpenEquip 0 0 \([0-9]*\) \([0-9]*\)/\1 \2/p' "$work/j")
   ox=$1 oy=$2 w=$3 h=$4
-  # About 2000 pixels across the longer side.
-  dpi=$(awk -v w="$w" -v h="$h" 'BEGIN { m = w > h ? w : h; d = int(2000 * 2540 / m); print d < 1 ? 1 : d }')
-  px=$(awk -v w="$w" -v d="$dpi" 'BEGIN { printf "%d", w / 2540 * d + 0.5 }')
-  py=$(awk -v h="$h" -v d="$dpi" 'BEGIN { printf "%d", h / 2540 * d + 0.5 }')
-  rsvg-convert -w "$px" -h "$py" --background-color white "$work/o.svg" -o "$work/o.png"
-  gerbv -x png -B 0 -D "$dpi" -O "$(awk -v x="$ox" -v y="$oy" 'BEGIN { printf "%.6fx%.6f", x / 2540, y / 2540 }')" \
-    -W "$(awk -v w="$w" -v h="$h" 'BEGIN { printf "%.6fx%.6f", w / 2540, h / 2540 }')" \
+  # One pixel is K host units, K a divisor of 2540 so that gerbv's dots per
+  # inch are whole: at most about 2600 pixels across the longer side.
+  k=$(awk -v w="$w" -v h="$h" 'BEGIN { m = w > h ? w : h; split("1 2 4 5 10 20 127 254", d, " ");
+        for (i = 1; i < 8 && m / d[i] > 2600; ++i) ; print d[i] }')
+  dpi=$((2540 / k))
+  px=$(((w + k - 1) / k)) py=$(((h + k - 1) / k))
+  # Both pictures start at the page's top left corner at the same scale:
+  # rsvg-convert's zoom makes K units a pixel (the SVG's user unit is 100
+  # units); gerbv's window is a quarter pixel larger than PX x PY (it cuts
+  # a part pixel off) and ends at the page's top.
+  rsvg-convert -z "$(awk -v k="$k" 'BEGIN { printf "%.9f", 100 / k }')" --background-color white \
+    "$work/o.svg" -o "$work/o.png"
+  gerbv -x png -B 0 -D "$dpi" \
+    -O "$(awk -v x="$ox" -v y="$oy" -v h="$h" -v k="$k" -v n="$py" \
+          'BEGIN { printf "%.6fx%.6f", x / 2540, (y + h - (n + 0.25) * k) / 2540 }')" \
+    -W "$(awk -v m="$px" -v n="$py" -v k="$k" 'BEGIN { printf "%.6fx%.6f", (m + 0.25) * k / 2540, (n + 0.25) * k / 2540 }')" \
     -b '#000000' -f '#FFFFFFFF' -o "$work/g.png" "$f" 2>/dev/null
-  cover=$("$pngcover" "$work/o.png" "$work/g.png" 3 | tee -a "${COVER_LOG:-/dev/null}" | awk "{ print \$2 }")
+  # Our page frame, 50 units wide on the page's edge, reaches 25 units in:
+  # leave it out with two pixels to spare (the board lies a margin inside).
+  border=$(((25 + k - 1) / k + 2))
+  cover=$("$pngcover" "$work/o.png" "$work/g.png" "$border" | tee -a "${COVER_LOG:-/dev/null}" | awk "{ print \$2 }")
   /usr/bin/time -f '%e %M' -o "$work/t2" gerbv -x svg -o "$work/g.svg" "$f" 2>/dev/null
   set -- $(cat "$work/t1") $(cat "$work/t2")
   printf '%-40s %7s %8s %8s %8.1f %8.1f %9d %9d\n' "$name" "$cover" "$1" "$3" \

@@ -28,6 +28,9 @@ namespace {
 
 constexpr double Pi = 3.14159265358979323846;
 constexpr int LayerCount = 26;
+// Far above a real board (gerbv's whole hellboard example makes some
+// 120 000 calls); 28 bytes each.
+constexpr size_t MaxCalls = 10000000;
 
 struct Box {
   double X0 = 1e300, Y0 = 1e300, X1 = -1e300, Y1 = -1e300;
@@ -158,7 +161,12 @@ struct Emitter {
     ApertureCalls.push_back(CamCall{Verb::Aperture, {n, Shape, w, h, 0, 0}});
     return n;
   }
+  size_t Made = 0;
+  int SrcLine = 0;  // source line of the object being drawn, for messages
   void Add(int32_t Layer, Verb V, std::initializer_list<int32_t> Args) {
+    // Chords of huge arcs (within a unit of the arc) are the one way a few
+    // lines make very many calls.
+    if (++Made > MaxCalls) Fail(SrcLine, "the files make more than " + std::to_string(MaxCalls) + " drawing calls");
     CamCall c{V, {0, 0, 0, 0, 0, 0}};
     int k = 0;
     for (int32_t a : Args) c.Arg[k++] = a;
@@ -210,6 +218,7 @@ struct Emitter {
   }
 
   void Native(int32_t Layer, const Obj& O) {
+    SrcLine = O.Line;
     switch (O.Kind) {
       case ObjKind::Line: {
         const int32_t ap = Ap(PadRound, O.W, O.W, O.Line);
@@ -242,6 +251,7 @@ struct Emitter {
     if (Area.empty()) return;
     std::vector<HatchStroke> strokes;
     Hatch(Area, strokes);
+    SrcLine = 0;
     for (const HatchStroke& s : strokes) {
       const int32_t ap = Ap(PadRound, s.Pen, s.Pen, 0);
       Line(Layer, I32(static_cast<double>(s.X1), 0), I32(static_cast<double>(s.Y1), 0),

@@ -107,6 +107,8 @@ void EmitOutlines(const Paths& E, int32_t Pen, std::vector<HatchStroke>& Out) {
 // than the chord that a pen-wide disc inside E leaves on its nearest row
 // holds no point further than half a pen from E's edge, which the stroked
 // edge covers already: it is left out.
+bool RowsOnGrid = false;  // set while stripes of a large area are hatched
+
 void EmitRows(const Paths& E, int32_t Pen, std::vector<HatchStroke>& Out) {
   struct Edge {
     cInt Y0, Y1;  // Y0 < Y1; the edge holds rows Y0 <= y < Y1
@@ -135,13 +137,24 @@ void EmitRows(const Paths& E, int32_t Pen, std::vector<HatchStroke>& Out) {
   const double minSpan = 0.95 * std::sqrt(w * w - pitch * pitch);
   const double span = static_cast<double>(y1 - y0);
   if (span / pitch > MaxHatchRows) throw CamError(0, "an area too tall to fill with rows of strokes");
-  const long n = static_cast<long>(std::floor(span / pitch)) + 1;
-  const double start = static_cast<double>(y0) + (span - static_cast<double>(n - 1) * pitch) / 2;
+  // Rows centred on E, or on the whole multiples of the pitch (so that rows
+  // of neighbouring stripes meet) with a row half a pitch inside E's lowest
+  // and highest points where the multiples leave more.
+  std::vector<cInt> rows;
+  if (!RowsOnGrid) {
+    const long n = static_cast<long>(std::floor(span / pitch)) + 1;
+    const double start = static_cast<double>(y0) + (span - static_cast<double>(n - 1) * pitch) / 2;
+    for (long k = 0; k < n; ++k) rows.push_back(static_cast<cInt>(std::llround(start + static_cast<double>(k) * pitch)));
+  } else {
+    const double g0 = std::ceil(static_cast<double>(y0) / pitch) * pitch;
+    if (g0 - static_cast<double>(y0) > pitch / 2) rows.push_back(y0 + static_cast<cInt>(pitch / 2));
+    for (double g = g0; g <= static_cast<double>(y1); g += pitch) rows.push_back(static_cast<cInt>(std::llround(g)));
+    if (rows.empty() || static_cast<double>(y1 - rows.back()) > pitch / 2) rows.push_back(y1 - static_cast<cInt>(pitch / 2));
+  }
   std::vector<const Edge*> active;
   std::vector<std::pair<double, int>> xs;
   size_t next = 0;
-  for (long k = 0; k < n; ++k) {
-    const cInt y = static_cast<cInt>(std::llround(start + static_cast<double>(k) * pitch));
+  for (const cInt y : rows) {
     while (next < edges.size() && edges[next].Y0 <= y) active.push_back(&edges[next++]);
     active.erase(std::remove_if(active.begin(), active.end(), [y](const Edge* e) { return e->Y1 <= y; }),
                  active.end());
@@ -189,14 +202,23 @@ void Components(const ClipperLib::PolyNode& N, std::map<int32_t, Paths>& ByPen) 
 
 // Fills Area with one pen: the area less half a pen, stroked along its edge
 // and in rows; returns the part of Area the pen cannot reach (sharp corners,
-// necks thinner than the pen).
-Paths HatchWith(const Paths& Area, int32_t Pen, std::vector<HatchStroke>& Out) {
+// necks thinner than the pen), unless Last.
+Paths HatchWith(const Paths& Area, int32_t Pen, bool Last, std::vector<HatchStroke>& Out) {
   const Paths e = Offset(Area, -Pen / 2.0, StrokeTolerance);
   EmitOutlines(e, Pen, Out);
   EmitRows(e, Pen, Out);
+  if (Last) return {};
   Paths left = Area;
   Boolean(ClipperLib::ctDifference, left, Offset(e, Pen / 2.0, 0.5));
-  return left;
+  // The rounded offsets leave slivers a fraction of a unit thin along every
+  // edge of the area: no finer pen fits them, but they would make each
+  // further offset go over the whole outline again. Only parts at least
+  // half a unit thick on average go on.
+  Paths keep;
+  for (Path& p : left) {
+    if (std::fabs(ClipperLib::Area(p)) / (ClipScale * ClipScale) >= 0.25 * Perimeter({p})) keep.push_back(std::move(p));
+  }
+  return keep;
 }
 
 }  // namespace
@@ -206,8 +228,10 @@ IntPoint ToClip(double X, double Y) {
 }
 
 int ArcSteps(double R, double SweepDeg) {
-  // Chord error at most 0.25 host units.
-  const double tol = 0.25;
+  // Chord error at most 0.25 host units, or 20 ppm of the radius on arcs
+  // over 125 mm: a full circle takes at most some 500 points whatever its
+  // size, so that huge arcs cannot make outlines of millions of points.
+  const double tol = std::max(0.25, R * 2e-5);
   double step = R > tol ? 2 * std::acos(1 - tol / R) : Pi / 2;
   step = std::max(step, 1e-4);
   const double n = std::ceil(std::fabs(SweepDeg) * Pi / 180.0 / step);
@@ -339,16 +363,14 @@ Paths XformPaths(const Paths& P, const Xform& T) {
   return out;
 }
 
-void Hatch(const Paths& Area, std::vector<HatchStroke>& Out) {
-  // One union of everything first: Clipper's tree output fixes up outlines
-  // that share edges in quadratic time, and merged outlines share none.
-  Paths merged = Area;
-  UnionInto(merged, {});
+namespace {
+
+// Hatches Merged (outlines that share no edges) with the pen cascade.
+void HatchMerged(const Paths& Merged, std::vector<HatchStroke>& Out) {
   ClipperLib::Clipper c;
-  c.AddPaths(merged, ClipperLib::ptSubject, true);
+  c.AddPaths(Merged, ClipperLib::ptSubject, true);
   ClipperLib::PolyTree tree;
   c.Execute(ClipperLib::ctUnion, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
-  merged.clear();
   // The parts of equal pen are hatched together, widest pen first; what a
   // pen leaves goes on to the next finer one.
   std::map<int32_t, Paths> byPen;
@@ -359,8 +381,147 @@ void Hatch(const Paths& Area, std::vector<HatchStroke>& Out) {
     Paths& set = byPen[pen];
     set.insert(set.end(), carry.begin(), carry.end());
     if (set.empty()) continue;
-    carry = HatchWith(set, pen, Out);
+    carry = HatchWith(set, pen, pen == FinePen, Out);
   }
+}
+
+// Keeps the part of each stroke from First on that covers points with X
+// from X0 to X1 (host units).
+void KeepBetween(std::vector<HatchStroke>& Out, size_t First, double X0, double X1) {
+  size_t to = First;
+  for (size_t k = First; k < Out.size(); ++k) {
+    HatchStroke s = Out[k];
+    const double half = s.Pen / 2.0;
+    const double ax = static_cast<double>(s.X1), bx = static_cast<double>(s.X2);
+    if (std::max(ax, bx) < X0 - half || std::min(ax, bx) > X1 + half) continue;
+    if (s.Y1 == s.Y2) {
+      // A row's nearest point to a point between X0 and X1 lies between
+      // them too, or is the row's end: cut it there, at most to a dot at
+      // its end, so that the pieces of neighbouring stripes meet.
+      const int64_t lo = std::min(s.X1, s.X2), hi = std::max(s.X1, s.X2);
+      s.X1 = std::clamp<int64_t>(std::llround(X0), lo, hi);
+      s.X2 = std::clamp<int64_t>(std::llround(X1), lo, hi);
+    } else if (ax != bx) {
+      // A slanting stroke covers points up to half a pen further along X.
+      const double ay = static_cast<double>(s.Y1), by = static_cast<double>(s.Y2);
+      double t0 = (X0 - half - ax) / (bx - ax), t1 = (X1 + half - ax) / (bx - ax);
+      if (t0 > t1) std::swap(t0, t1);
+      t0 = std::max(t0, 0.0), t1 = std::min(t1, 1.0);
+      if (t0 > 0) s.X1 = std::llround(ax + (bx - ax) * t0), s.Y1 = std::llround(ay + (by - ay) * t0);
+      if (t1 < 1) s.X2 = std::llround(ax + (bx - ax) * t1), s.Y2 = std::llround(ay + (by - ay) * t1);
+    }
+    Out[to++] = s;
+  }
+  Out.resize(to);
+}
+
+// Outline points per stripe of a large area: Clipper's merging and offsets
+// take time that grows faster than the points when many outlines and holes
+// lie side by side (a poured plane), so large areas go in vertical stripes
+// (fewer edges across each scanline). Each seam costs some strokes cut in
+// two, hence not too many.
+constexpr size_t StripePoints = 16000;
+constexpr int MaxStripes = 64;
+// How far a stripe reaches past its own stripe, host units: the cut edges
+// only change what lies within the widest pen of them.
+constexpr double StripeOverlap = 256;
+
+}  // namespace
+
+void Hatch(const Paths& Area, std::vector<HatchStroke>& Out) {
+  // The rows of the finest pen over the whole height bound the work; refuse
+  // before any boolean operation, whose cost grows with the size too.
+  cInt y0 = 0, y1 = 0;
+  bool first = true;
+  for (const Path& p : Area) {
+    for (const IntPoint& q : p) {
+      if (first) y0 = y1 = q.Y, first = false;
+      y0 = std::min(y0, q.Y), y1 = std::max(y1, q.Y);
+    }
+  }
+  if (static_cast<double>(y1 - y0) / (0.8 * FinePen * ClipScale) > MaxHatchRows) {
+    throw CamError(0, "the areas span more than " + std::to_string(static_cast<int>(MaxHatchRows * 0.8 * FinePen / 100000)) +
+                          " m: too tall to fill with rows of strokes");
+  }
+  size_t points = 0;
+  for (const Path& p : Area) points += p.size();
+  const int stripes = static_cast<int>(std::min<size_t>(MaxStripes, points / StripePoints + 1));
+  if (stripes == 1) {
+    // One union of everything first: Clipper's tree output fixes up
+    // outlines that share edges in quadratic time, and merged outlines
+    // share none.
+    Paths merged = Area;
+    UnionInto(merged, {});
+    HatchMerged(merged, Out);
+    return;
+  }
+  // Vertical stripes of about equal numbers of points; each is hatched from
+  // the area cut to the stripe and its overlap, and keeps the strokes that
+  // reach into the stripe. The cut adds no area: no stroke strays outside.
+  std::vector<cInt> xs;
+  xs.reserve(points);
+  for (const Path& p : Area) {
+    for (const IntPoint& q : p) xs.push_back(q.X);
+  }
+  std::sort(xs.begin(), xs.end());
+  std::vector<cInt> edge{xs.front()};
+  for (int k = 1; k < stripes; ++k) {
+    const cInt x = xs[xs.size() * static_cast<size_t>(k) / static_cast<size_t>(stripes)];
+    if (x > edge.back()) edge.push_back(x);
+  }
+  if (xs.back() + 1 > edge.back()) edge.push_back(xs.back() + 1);
+  xs.clear();
+  xs.shrink_to_fit();
+  std::vector<std::pair<cInt, cInt>> spans;  // each path's X extent
+  spans.reserve(Area.size());
+  for (const Path& p : Area) {
+    cInt lo = p.empty() ? 0 : p[0].X, hi = lo;
+    for (const IntPoint& q : p) lo = std::min(lo, q.X), hi = std::max(hi, q.X);
+    spans.emplace_back(lo, hi);
+  }
+  const cInt over = static_cast<cInt>(StripeOverlap * ClipScale);
+  const size_t start = Out.size();
+  struct GridRows {  // rows on the grid while the stripes are hatched
+    GridRows() { RowsOnGrid = true; }
+    ~GridRows() { RowsOnGrid = false; }
+  } grid;
+  for (size_t k = 0; k + 1 < edge.size(); ++k) {
+    const cInt lo = edge[k] - over, hi = edge[k + 1] + over;
+    ClipperLib::Clipper c;
+    for (size_t i = 0; i < Area.size(); ++i) {
+      if (spans[i].second >= lo && spans[i].first <= hi) c.AddPath(Area[i], ClipperLib::ptSubject, true);
+    }
+    c.AddPath({{lo, y0 - 1}, {hi, y0 - 1}, {hi, y1 + 1}, {lo, y1 + 1}}, ClipperLib::ptClip, true);
+    Paths part;
+    c.Execute(ClipperLib::ctIntersection, part, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
+    const size_t from = Out.size();
+    HatchMerged(part, Out);
+    KeepBetween(Out, from, static_cast<double>(edge[k]) / ClipScale, static_cast<double>(edge[k + 1]) / ClipScale);
+  }
+  // The pieces of a row cut at the stripes' edges join again; each pen's
+  // strokes go together, widest first, as without stripes.
+  std::stable_sort(Out.begin() + static_cast<std::ptrdiff_t>(start), Out.end(),
+                   [](const HatchStroke& A, const HatchStroke& B) {
+                     if (A.Pen != B.Pen) return A.Pen > B.Pen;
+                     const bool ra = A.Y1 == A.Y2, rb = B.Y1 == B.Y2;
+                     if (ra != rb) return rb;  // outlines, then rows
+                     if (!ra) return false;
+                     return A.Y1 != B.Y1 ? A.Y1 < B.Y1 : std::min(A.X1, A.X2) < std::min(B.X1, B.X2);
+                   });
+  size_t to = start;
+  for (size_t k = start; k < Out.size(); ++k) {
+    HatchStroke s = Out[k];
+    if (s.X1 > s.X2 && s.Y1 == s.Y2) std::swap(s.X1, s.X2);
+    if (to > start) {
+      HatchStroke& p = Out[to - 1];
+      if (s.Y1 == s.Y2 && p.Y1 == p.Y2 && p.Y1 == s.Y1 && p.Pen == s.Pen && s.X1 <= p.X2) {
+        p.X2 = std::max(p.X2, s.X2);
+        continue;
+      }
+    }
+    Out[to++] = s;
+  }
+  Out.resize(to);
 }
 
 }  // namespace cam

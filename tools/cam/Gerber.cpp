@@ -22,6 +22,9 @@ constexpr double HostLimit = 2147483647.0;
 constexpr int64_t MaxObjects = 4000000;
 constexpr int64_t MaxPoints = 20000000;
 constexpr double MaxMoireRings = 100;
+// Widest area (host units, 10 m) that the hatching takes: far beyond any
+// panel, and within its bound on rows.
+constexpr double MaxAreaSpan = 1000000;
 
 enum class ApType : uint8_t { Circle, Rect, Obround, Polygon, Macro, Block };
 
@@ -247,9 +250,25 @@ class Reader {
     if (O.Clear) Sink().AnyClear = true;
     Sink().Objs.push_back(O);
   }
+  [[noreturn]] void TooLarge() const {
+    Fail("an area more than " + std::to_string(static_cast<int>(MaxAreaSpan / 100000)) + " m across: too large to fill");
+  }
   void AddArea(Paths P) {
     if (P.empty()) return;
     Spend(0, PointsOf(P));
+    // An area is filled with rows of pens; one larger than any panel would
+    // take rows and offsets of millions of points: refuse it here, where
+    // the line is known.
+    ClipperLib::cInt lo[2] = {0, 0}, hi[2] = {0, 0};
+    bool first = true;
+    for (const Path& p : P) {
+      for (const IntPoint& q : p) {
+        if (first) lo[0] = hi[0] = q.X, lo[1] = hi[1] = q.Y, first = false;
+        lo[0] = std::min(lo[0], q.X), hi[0] = std::max(hi[0], q.X);
+        lo[1] = std::min(lo[1], q.Y), hi[1] = std::max(hi[1], q.Y);
+      }
+    }
+    if (static_cast<double>(std::max(hi[0] - lo[0], hi[1] - lo[1])) > MaxAreaSpan * ClipScale) TooLarge();
     Obj o{ObjKind::Area};
     o.Index = static_cast<uint32_t>(Sink().Areas.size());
     Sink().Areas.push_back(std::move(P));
@@ -1210,6 +1229,13 @@ void Reader::Stroke(double NX, double NY, double I, double J, bool HaveIJ) {
       }
     }
     pts.emplace_back(NX, NY);
+    // Refuse a stroke too large to fill before merging its pieces.
+    double lo[2] = {pts[0].first, pts[0].second}, hi[2] = {lo[0], lo[1]};
+    for (const auto& [px, py] : pts) {
+      lo[0] = std::min(lo[0], px), hi[0] = std::max(hi[0], px);
+      lo[1] = std::min(lo[1], py), hi[1] = std::max(hi[1], py);
+    }
+    if (std::max(hi[0] - lo[0], hi[1] - lo[1]) > MaxAreaSpan) TooLarge();
     Paths area;
     for (size_t k = 1; k < pts.size(); ++k) {
       std::vector<IntPoint> hull;
@@ -1221,8 +1247,17 @@ void Reader::Stroke(double NX, double NY, double I, double J, bool HaveIJ) {
       }
       area.push_back(Hull(std::move(hull)));
     }
+    // Merged a few neighbours at a time, then together: a wide shape swept
+    // along an arc overlaps many of its neighbours, and Clipper's time grows
+    // with the outlines that cross each scanline.
     Paths merged;
-    UnionInto(merged, area);
+    for (size_t k = 0; k < area.size(); k += 16) {
+      Paths part;
+      UnionInto(part, Paths(area.begin() + static_cast<std::ptrdiff_t>(k),
+                            area.begin() + static_cast<std::ptrdiff_t>(std::min(area.size(), k + 16))));
+      merged.insert(merged.end(), part.begin(), part.end());
+    }
+    if (area.size() > 16) UnionInto(merged, {});
     AddArea(std::move(merged));
   }
   X = NX, Y = NY;

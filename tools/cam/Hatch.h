@@ -13,8 +13,9 @@ namespace cam {
 constexpr int32_t FinePen = 8;
 
 // Bounds that keep a pathological file's hatching finite (CamError, line 0):
-// a board a metre tall takes some 16 000 rows of the fine pen.
-constexpr double MaxHatchRows = 1000000;
+// a board a metre tall takes some 16 000 rows of the fine pen, and the
+// bound on rows is 16 m.
+constexpr double MaxHatchRows = 250000;
 constexpr size_t MaxHatchStrokes = 5000000;
 
 struct HatchStroke {
