@@ -28,6 +28,8 @@ else
 fi
 if [ "$want" = native ] || [ "$want" = all ]; then
   have pkg-config || need="$need pkg-config"
+  # GNU time: the peak memory of a run, in the comparison with gerbv.
+  [ -x /usr/bin/time ] || need="$need time"
   have xmllint || need="$need libxml2-utils"
   [ -f /usr/include/gtest/gtest.h ] || need="$need libgtest-dev"
   [ -f /usr/include/benchmark/benchmark.h ] || need="$need libbenchmark-dev"

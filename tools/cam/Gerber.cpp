@@ -26,6 +26,13 @@ constexpr double MaxMoireRings = 100;
 // panel, and within its bound on rows.
 constexpr double MaxAreaSpan = 1000000;
 
+// A count or code read as a number: whole numbers beyond a billion, and
+// what is not a number at all, come back as -1 or a billion, which every
+// caller's range check refuses (a plain cast of such a value is undefined).
+int Count(double V) {
+  return std::isfinite(V) ? static_cast<int>(std::clamp(V, -1e9, 1e9)) : -1;
+}
+
 enum class ApType : uint8_t { Circle, Rect, Obround, Polygon, Macro, Block };
 
 struct Aperture {
@@ -559,9 +566,9 @@ void Reader::ExtCommand(const std::string& Cmd, int CmdLine) {
         const std::string v = arg.substr(i, j - i);
         i = j;
         if (c == 'X') {
-          xs = static_cast<int>(Decimal(v, "repeat count"));
+          xs = Count(Decimal(v, "repeat count"));
         } else if (c == 'Y') {
-          ys = static_cast<int>(Decimal(v, "repeat count"));
+          ys = Count(Decimal(v, "repeat count"));
         } else if (c == 'I') {
           is = Host(Decimal(v, "step"));
         } else if (c == 'J') {
@@ -649,7 +656,7 @@ Paths Reader::MacroShape(const Macro& M, const std::vector<double>& Params) {
     std::vector<std::string> f = Split(s, ',');
     std::vector<double> a;
     for (size_t k = 1; k < f.size(); ++k) a.push_back(Eval(f[k], vars, Line));
-    const int code = static_cast<int>(Eval(f[0], vars, Line));
+    const int code = Count(Eval(f[0], vars, Line));
     auto need = [&](size_t N) {
       if (a.size() < N) {
         Fail("aperture macro: primitive " + std::to_string(code) + " needs " + std::to_string(N) +
@@ -698,7 +705,7 @@ Paths Reader::MacroShape(const Macro& M, const std::vector<double>& Params) {
     } else if (code == 5) {
       need(6);
       on = a[0] != 0;
-      const int n = static_cast<int>(a[1]);
+      const int n = Count(a[1]);
       if (n < 3 || n > 1000) Fail("aperture macro: bad polygon vertex count in '" + s + "'");
       Path p = RegularPolygon(H(a[2]), H(a[3]), H(a[4]), n, 0);
       Path r;
@@ -808,7 +815,7 @@ void Reader::DefineAperture(const std::string& Arg) {
     needParams(2);
     a.Type = ApType::Polygon;
     a.P[0] = Host(params[0]);
-    const int n = static_cast<int>(params[1]);
+    const int n = Count(params[1]);
     if (n < 3 || n > 12) Fail("aperture D" + std::to_string(dcode) + ": polygon needs 3 to 12 vertices");
     a.P[1] = n;
     a.P[2] = params.size() > 2 ? params[2] : 0;
@@ -1217,7 +1224,7 @@ void Reader::Stroke(double NX, double NY, double I, double J, bool HaveIJ) {
       Aperture solid = a;
       solid.Holes = 0;
       solid.Shape.clear();
-      if (a.Type == ApType::Polygon) solid.Shape.push_back(RegularPolygon(0, 0, a.P[0], static_cast<int>(a.P[1]), a.P[2]));
+      if (a.Type == ApType::Polygon) solid.Shape.push_back(RegularPolygon(0, 0, a.P[0], Count(a.P[1]), a.P[2]));
       shape = ApertureArea(solid, t);
     }
     std::vector<std::pair<double, double>> pts{{X, Y}};
