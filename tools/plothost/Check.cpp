@@ -167,8 +167,6 @@ CheckResult CheckJournal(LineReader& R, std::string_view Name, const JournalLimi
   for (;;) {
     std::string_view line;
     const NextResult next = NextLine(R, line);
-    Outcome.Bytes = R.Consumed;
-    Outcome.Lines = R.LineNo;
     if (next == NextResult::Failed) return CheckResult::ReadFailed;
     if (next == NextResult::TooLong) {
       Fail(s, R.LineNo, "line too long (more than 65536 bytes)");

@@ -44,8 +44,6 @@ using MessageFn = void (*)(void* Context, const std::string& Message);
 
 struct CheckOutcome {
   int64_t Errors = 0;
-  uint64_t Bytes = 0;   // bytes read, for the replay to compare
-  int64_t Lines = 0;
   std::string Failure;  // NoTable: "FILE:LINE: cannot write aperture N"
 };
 

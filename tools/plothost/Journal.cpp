@@ -173,7 +173,6 @@ void StartReader(LineReader& R, ReadFn Read, void* Context) {
   R.Begin = R.End = 0;
   R.AtEnd = false;
   R.LineNo = 0;
-  R.Consumed = 0;
 }
 
 NextResult NextLine(LineReader& R, std::string_view& Line) {
@@ -192,7 +191,6 @@ NextResult NextLine(LineReader& R, std::string_view& Line) {
       ++R.LineNo;
       if (end - R.Begin > MaxLineLength) return NextResult::TooLong;
       std::string_view l(base + R.Begin, end - R.Begin);
-      R.Consumed += next - R.Begin;
       R.Begin = next;
       while (!l.empty() && l.back() == '\r') l.remove_suffix(1);
       // Editors on Windows like to start a file with a UTF-8 byte order mark.

@@ -54,7 +54,6 @@ struct LineReader {
   size_t Begin = 0, End = 0;  // unread bytes in Buf
   bool AtEnd = false;
   int64_t LineNo = 0;     // the line last returned, 1-based; 64 bits, never wraps
-  uint64_t Consumed = 0;  // bytes of the source taken, line ends included
 };
 
 enum class NextResult { Line, End, TooLong, Failed };
