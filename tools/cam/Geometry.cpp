@@ -428,7 +428,7 @@ constexpr double StripeOverlap = 256;
 
 }  // namespace
 
-void Hatch(const Paths& Area, std::vector<HatchStroke>& Out) {
+void HatchOutlined(const Paths& Area, std::vector<HatchStroke>& Out) {
   // The rows of the finest pen over the whole height bound the work; refuse
   // before any boolean operation, whose cost grows with the size too.
   cInt y0 = 0, y1 = 0;

@@ -23,10 +23,18 @@ struct HatchStroke {
   int32_t Pen;             // round pen width, host units
 };
 
-// Strokes that together cover Area (clip units): each connected part gets
-// the widest pen that fits it for its inside and the fine pen for the
-// corners the wide pen cannot reach.
+// Strokes that together cover Area (clip units, non-zero rule). Parts of
+// moderate size are filled by HatchOutlined, large ones (poured planes) by
+// HatchRows, whose time grows only with the rows and their spans.
 // Throws CamError (line 0) past the bounds above.
 void Hatch(const Paths& Area, std::vector<HatchStroke>& Out);
+
+// Each connected part gets the widest pen that fits it: the part less half
+// the pen is stroked along its edge and in rows, what the pen cannot reach
+// goes on to the next finer one (Clipper's offsets and booleans).
+void HatchOutlined(const Paths& Area, std::vector<HatchStroke>& Out);
+// Rows only, from a scanline over the area's edges: rows of the widest pen
+// where its disc fits, rows of finer pens in the gaps they leave.
+void HatchRows(const Paths& Area, std::vector<HatchStroke>& Out);
 
 }  // namespace cam

@@ -1,0 +1,113 @@
+// Both ways of filling an area, checked against the area itself: every
+// stroke stays inside it (but where it is thinner than the finest pen), and
+// what the strokes leave uncovered is only the slivers their round ends
+// leave along the edges.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "tools/cam/CamModel.h"
+#include "tools/cam/Hatch.h"
+
+namespace {
+
+using namespace cam;
+
+double AreaOf(const Paths& P) {
+  double a = 0;
+  for (const Path& p : P) a += ClipperLib::Area(p);
+  return std::fabs(a) / (ClipScale * ClipScale);
+}
+
+double Perimeter(const Paths& P) {
+  double l = 0;
+  for (const Path& p : P) {
+    for (size_t k = 0; k < p.size(); ++k) {
+      const IntPoint& a = p[k];
+      const IntPoint& b = p[(k + 1) % p.size()];
+      l += std::hypot(static_cast<double>(b.X - a.X), static_cast<double>(b.Y - a.Y));
+    }
+  }
+  return l / ClipScale;
+}
+
+Paths Offset(const Paths& P, double Delta) {
+  ClipperLib::ClipperOffset o(2.0, 0.1 * ClipScale);
+  o.AddPaths(P, ClipperLib::jtRound, ClipperLib::etClosedPolygon);
+  Paths out;
+  o.Execute(out, Delta * ClipScale);
+  return out;
+}
+
+Paths Drawn(const std::vector<HatchStroke>& S) {
+  Paths all;
+  for (const HatchStroke& s : S) {
+    all.push_back(StadiumPath(static_cast<double>(s.X1), static_cast<double>(s.Y1), static_cast<double>(s.X2),
+                              static_cast<double>(s.Y2), s.Pen));
+  }
+  Paths out;
+  UnionInto(out, all);
+  return out;
+}
+
+struct Shape {
+  const char* Name;
+  Paths Area;
+  double Thin;  // how far strokes may reach outside: half the finest pen
+                // where parts are thinner than it, else rounding only
+};
+
+// A plane with round clearances, a disc, a slanted bar, a ring, a sliver
+// thinner than the finest pen, a triangle with a sharp tip.
+std::vector<Shape> Shapes() {
+  Path plane = RectPath(0, 0, 3000, 2000);
+  Paths withHoles{plane};
+  for (int k = 0; k < 6; ++k) {
+    Path hole = CirclePath(-1200 + 480 * k, 100 * (k % 3), 90 + 20 * k);
+    ClipperLib::ReversePath(hole);
+    withHoles.push_back(hole);
+  }
+  Path ringOut = CirclePath(0, 0, 400), ringIn = CirclePath(0, 0, 250);
+  ClipperLib::ReversePath(ringIn);
+  return {
+      {"plane with clearances", withHoles, 1},
+      {"disc", {CirclePath(0, 0, 333)}, 1},
+      {"slanted bar", {StadiumPath(0, 0, 900, 500, 70)}, 1},
+      {"ring", {ringOut, ringIn}, 1},
+      {"sliver", {RectPath(0, 0, 600, 5)}, FinePen / 2.0},
+      {"triangle", {{ToClip(0, 0), ToClip(800, 0), ToClip(400, 900)}}, FinePen / 2.0},
+  };
+}
+
+// DrawsThin: whether the way draws parts thinner than the finest pen (the
+// outlined way leaves them).
+void Check(const char* Way, void (*Fill)(const Paths&, std::vector<HatchStroke>&), bool DrawsThin) {
+  for (const Shape& s : Shapes()) {
+    SCOPED_TRACE(std::string(Way) + ": " + s.Name);
+    std::vector<HatchStroke> strokes;
+    Fill(s.Area, strokes);
+    if (!DrawsThin && std::string(s.Name) == "sliver") {
+      EXPECT_TRUE(strokes.empty());
+      continue;
+    }
+    ASSERT_FALSE(strokes.empty());
+    const Paths drawn = Drawn(strokes);
+    // Inside: nothing drawn beyond the area grown by the allowance, but
+    // for rounding (a twentieth of a unit along the edge on average).
+    const double edge = Perimeter(s.Area);
+    Paths outside = drawn;
+    Subtract(outside, Offset(s.Area, s.Thin));
+    EXPECT_LT(AreaOf(outside), 0.05 * edge);
+    // Covered: what is left are the slivers along the edges, on average
+    // under 1.5 units thick, none as wide as the finest pen.
+    Paths left = s.Area;
+    Subtract(left, drawn);
+    EXPECT_LT(AreaOf(left), 1.5 * edge);
+    EXPECT_TRUE(Offset(left, -FinePen / 2.0).empty());
+  }
+}
+
+TEST(Hatch, RowsStayInsideAndCover) { Check("rows", HatchRows, true); }
+TEST(Hatch, OutlinedStaysInsideAndCovers) { Check("outlined", HatchOutlined, false); }
+
+}  // namespace

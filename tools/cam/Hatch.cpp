@@ -1,0 +1,458 @@
+// Hatch.cpp: fills an area with strokes of round pens, as photoplotters and
+// layout programs fill areas. A scanline over the area's edges gives its
+// spans on sub-rows one host unit apart, a strip of 128 sub-rows at a time
+// (memory does not grow with the area's height, work grows with the
+// sub-rows times their spans). In each strip rows of the widest pen are laid
+// wherever its disc fits (each sub-row's spans less the disc's half chord
+// there, intersected over the disc), then rows of each finer pen where the
+// wider ones left a gap, down to the finest pen, which also draws what is
+// too thin for any disc.
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "Hatch.h"
+
+namespace cam {
+namespace {
+
+struct Span {
+  double A, B;
+};
+using Spans = std::vector<Span>;
+
+// A piece of a sub-row not covered yet; Edge: one of its ends is a stroke's
+// end rather than the area's edge.
+struct Piece {
+  double A, B;
+  int Row;
+  bool Edge;
+};
+
+struct Edge {
+  double Y0, Y1;  // Y0 < Y1; the edge holds sub-rows Y0 <= y < Y1
+  double X0, Slope;
+  int Dir;
+};
+
+// The pens, widest first, and the rows of each in a strip: the pitch leaves
+// under Scallop units between the round ends of neighbouring rows and an
+// edge they meet square on, and rows overlap by a fifth of the pen or more,
+// so that no anti-aliased seam shows between them.
+struct Level {
+  int32_t Pen;
+  int Rows;
+};
+constexpr Level Levels[] = {{128, 3}, {64, 5}, {32, 8}, {16, 10}, {FinePen, 20}};
+constexpr int LevelCount = 5;
+constexpr int StripRows = 128;  // sub-rows of a strip, one host unit apart
+// How far the widest disc reaches past its strip, in sub-rows (64 - 128/6).
+constexpr int Reach = 43;
+// Gaps narrower than this (host units) between a stroke's round end and the
+// area's edge are left for good: rows of every pen leave such scallops along
+// every edge they end on, and filling them would take a stroke each.
+constexpr double Scallop = 4;
+
+// Spans of the sub-rows of the area, computed upwards and kept in a ring
+// that holds a strip and its reach on both sides.
+struct Scanner {
+  std::vector<Edge> Edges;  // by Y0
+  size_t Next = 0;
+  // The edges that cross the current sub-row, by X there: from one sub-row
+  // to the next the order changes little, so insertion keeps it sorted.
+  struct Cross {
+    double X, Slope, Y1;
+    int Dir;
+  };
+  std::vector<Cross> Active;
+  double Base = 0;  // sub-row G lies at Base + G + 0.5
+  int64_t Count = 0;  // sub-rows that meet the area
+  int64_t Done = 0;   // sub-rows computed so far
+  std::vector<Spans> Ring;
+  Spans None;
+
+  const Spans& Row(int64_t G) const {
+    if (G < 0 || G >= Count) return None;
+    return Ring[static_cast<size_t>(G % static_cast<int64_t>(Ring.size()))];
+  }
+
+  void Through(int64_t G) {
+    for (; Done <= G && Done < Count; ++Done) {
+      const double y = Base + static_cast<double>(Done) + 0.5;
+      // Each edge moves on by its slope (sub-rows are a unit apart) and
+      // keeps the order with its neighbours but where edges cross.
+      size_t to = 0;
+      for (size_t k = 0; k < Active.size(); ++k) {
+        Cross c = Active[k];
+        if (c.Y1 <= y) continue;
+        c.X += c.Slope;
+        size_t j = to++;
+        for (; j > 0 && Active[j - 1].X > c.X; --j) Active[j] = Active[j - 1];
+        Active[j] = c;
+      }
+      Active.resize(to);
+      while (Next < Edges.size() && Edges[Next].Y0 <= y) {
+        const Edge& e = Edges[Next++];
+        if (e.Y1 <= y) continue;
+        const Cross c{e.X0 + e.Slope * (y - e.Y0), e.Slope, e.Y1, e.Dir};
+        Active.push_back(c);
+        size_t j = Active.size() - 1;
+        for (; j > 0 && Active[j - 1].X > c.X; --j) Active[j] = Active[j - 1];
+        Active[j] = c;
+      }
+      Spans& out = Ring[static_cast<size_t>(Done % static_cast<int64_t>(Ring.size()))];
+      out.clear();
+      int winding = 0;
+      double from = 0;
+      for (const Cross& c : Active) {
+        const int before = winding;
+        winding += c.Dir;
+        if (before == 0 && winding != 0) from = c.X;
+        if (before != 0 && winding == 0 && c.X > from) {
+          // Spans that touch (two outlines sharing an edge) are one.
+          if (!out.empty() && out.back().B >= from) {
+            out.back().B = std::max(out.back().B, c.X);
+          } else {
+            out.push_back({from, c.X});
+          }
+        }
+      }
+    }
+  }
+};
+
+// T := T intersected with S less W at both ends of each span, within [Lo, Hi].
+void ErodeInto(Spans& T, const Spans& S, double W, Spans& Tmp) {
+  Tmp.clear();
+  size_t j = 0;
+  for (const Span& t : T) {
+    while (j < S.size() && S[j].B - W < t.A) ++j;
+    for (size_t k = j; k < S.size(); ++k) {
+      const double a = S[k].A + W, b = S[k].B - W;
+      if (a > t.B) break;
+      if (a > b) continue;
+      const double lo = std::max(a, t.A), hi = std::min(b, t.B);
+      if (lo <= hi) Tmp.push_back({lo, hi});
+    }
+  }
+  T.swap(Tmp);
+}
+
+// Adds [A, B] to the sorted, disjoint spans C.
+void Cover(Spans& C, double A, double B) {
+  auto it = std::lower_bound(C.begin(), C.end(), A, [](const Span& S, double X) { return S.B < X; });
+  auto end = it;
+  while (end != C.end() && end->A <= B) {
+    A = std::min(A, end->A), B = std::max(B, end->B);
+    ++end;
+  }
+  if (it == end) {
+    C.insert(it, {A, B});
+  } else {
+    *it = {A, B};
+    C.erase(it + 1, end);
+  }
+}
+
+// The pieces of the spans S not in C, with the row they lie on.
+void Uncovered(const Spans& S, const Spans& C, int Row, std::vector<Piece>& Out) {
+  size_t j = 0;
+  for (const Span& s : S) {
+    while (j < C.size() && C[j].B <= s.A) ++j;
+    double x = s.A;
+    bool edge = false;
+    size_t k = j;
+    for (; k < C.size() && C[k].A < s.B; ++k) {
+      if (C[k].A > x) Out.push_back({x, C[k].A, Row, true});
+      x = std::max(x, C[k].B);
+      edge = true;
+    }
+    if (x < s.B) Out.push_back({x, s.B, Row, edge});
+  }
+}
+
+// Takes [A, B] out of the sorted, disjoint pieces P.
+void Cut(std::vector<Piece>& P, double A, double B) {
+  auto it = std::lower_bound(P.begin(), P.end(), A, [](const Piece& Q, double X) { return Q.B <= X; });
+  while (it != P.end() && it->A < B) {
+    if (it->A < A && it->B > B) {
+      Piece right = *it;
+      right.A = B, right.Edge = true;
+      it->B = A, it->Edge = true;
+      P.insert(it + 1, right);
+      return;
+    }
+    if (it->A < A) {
+      it->B = A, it->Edge = true;
+      ++it;
+    } else if (it->B > B) {
+      it->A = B, it->Edge = true;
+      return;
+    } else {
+      it = P.erase(it);
+    }
+  }
+}
+
+struct Hatcher {
+  Scanner Scan;
+  std::vector<HatchStroke> ByPen[LevelCount];
+  Spans Cov[StripRows];               // what the widest pen covers
+  std::vector<Piece> Open[StripRows];  // what is left after it
+  std::vector<Piece> Pieces;
+  Spans Need, Safe, Tmp;
+  size_t Strokes = 0;
+
+  void Emit(int L, double X1, double Y, double X2) {
+    if (++Strokes > MaxHatchStrokes) {
+      throw CamError(0, "the areas take more than " + std::to_string(MaxHatchStrokes) + " strokes to fill");
+    }
+    const int64_t y = std::llround(Y);
+    ByPen[L].push_back({std::llround(X1), y, std::llround(X2), y, Levels[L].Pen});
+  }
+
+  // The uncovered pieces of strip rows From..To-1 that count (not a
+  // scallop), merged into Need by X.
+  void Gaps(int From, int To) {
+    Pieces.clear();
+    for (int l = From; l < To; ++l) {
+      for (const Piece& p : Open[l]) {
+        if (!p.Edge || p.B - p.A >= Scallop) Pieces.push_back(p);
+      }
+    }
+    std::sort(Pieces.begin(), Pieces.end(), [](const Piece& A, const Piece& B) { return A.A < B.A; });
+    Need.clear();
+    for (const Piece& p : Pieces) {
+      if (!Need.empty() && p.A <= Need.back().B) {
+        Need.back().B = std::max(Need.back().B, p.B);
+      } else {
+        Need.push_back({p.A, p.B});
+      }
+    }
+  }
+
+  int64_t G0 = 0;   // the strip's first sub-row
+  double Foot = 0;  // Y of the strip's foot
+
+  // Safe := the centres on the line Yc (from the strip's foot) within
+  // [Lo, Hi] where a disc of radius R lies inside the area: each sub-row's
+  // spans less the disc's half chord there. The centre sub-rows go first,
+  // as they cut most.
+  void SafeAt(double Yc, double R, double Lo, double Hi) {
+    Safe.assign(1, {Lo, Hi});
+    const int d0 = static_cast<int>(std::floor(Yc - R - 0.5)) + 1;
+    const int d1 = static_cast<int>(std::ceil(Yc + R - 0.5)) - 1;
+    const int mid = static_cast<int>(std::floor(Yc - 0.5));
+    for (int k = 0; !Safe.empty(); ++k) {
+      const int l = k % 2 == 0 ? mid - k / 2 : mid + 1 + k / 2;
+      if (l < d0 && mid + 1 + k / 2 > d1) break;
+      if (l < d0 || l > d1) continue;
+      const double dy = l + 0.5 - Yc;
+      ErodeInto(Safe, Scan.Row(G0 + l), std::sqrt(std::max(0.0, R * R - dy * dy)), Tmp);
+    }
+  }
+
+  // Draws the stroke from A to B on the line Yc with pen level L and takes
+  // what it covers off the strip's sub-rows.
+  void Lay(int L, double A, double B, double Yc) {
+    const double r = Levels[L].Pen / 2.0;
+    Emit(L, A, Foot + Yc, B);
+    const int d0 = std::max(static_cast<int>(std::floor(Yc - r - 0.5)) + 1, 0);
+    const int d1 = std::min(static_cast<int>(std::ceil(Yc + r - 0.5)) - 1, StripRows - 1);
+    for (int l = d0; l <= d1; ++l) {
+      const double dy = l + 0.5 - Yc, w = std::sqrt(std::max(0.0, r * r - dy * dy));
+      if (L == 0) {
+        Cover(Cov[l], A - w, B + w);
+      } else {
+        Cut(Open[l], A - w, B + w);
+      }
+    }
+  }
+
+  void Strip(int64_t Q) {
+    G0 = Q * StripRows;
+    Foot = static_cast<double>(G0) + Scan.Base;
+    Scan.Through(G0 + StripRows + Reach - 1);
+    for (Spans& c : Cov) c.clear();
+    for (int L = 0; L < LevelCount; ++L) {
+      if (L == 1) {
+        for (int l = 0; l < StripRows; ++l) {
+          Open[l].clear();
+          Uncovered(Scan.Row(G0 + l), Cov[l], l, Open[l]);
+        }
+      }
+      const double r = Levels[L].Pen / 2.0, pitch = static_cast<double>(StripRows) / Levels[L].Rows;
+      // Half the chord of the disc at its band's edge: a stroke surely
+      // covers that far on each of its band's sub-rows.
+      const double reach = std::sqrt(r * r - pitch * pitch / 4);
+      for (int i = 0; i < Levels[L].Rows; ++i) {
+        const double yc = pitch * (i + 0.5);  // from the strip's foot
+        const int from = static_cast<int>(std::ceil(i * pitch - 0.5));
+        const int to = static_cast<int>(std::ceil((i + 1) * pitch - 0.5));
+        // Nothing is covered before the widest pen: all of the area is a gap.
+        if (L == 0) {
+          SafeAt(yc, r, -HUGE_VAL, HUGE_VAL);
+        } else {
+          Gaps(from, to);
+          if (Need.empty()) continue;
+          SafeAt(yc, r, Need.front().A - r, Need.back().B + r);
+        }
+        size_t n = 0;
+        for (const Span& s : Safe) {
+          if (L > 0) {
+            while (n < Need.size() && Need[n].B < s.A - reach) ++n;
+            if (n == Need.size()) break;
+            if (Need[n].A > s.B + reach) continue;
+          }
+          Lay(L, s.A, s.B, yc);
+        }
+        if (L == LevelCount - 1) Thin(L, from, to);
+      }
+    }
+  }
+
+  // What the finest pen left of whole sub-rows: along an edge that runs
+  // with the rows, a stroke flush with the edge (above or below the gap),
+  // where its disc fits; else (parts thinner than the pen, sharp tips) a
+  // stroke along the gap's middle, overreaching the true area by less than
+  // half the pen. Gaps beside a stroke are thinner than that already.
+  void Thin(int L, int From, int To) {
+    Pieces.clear();
+    for (int l = From; l < To; ++l) {
+      for (const Piece& p : Open[l]) {
+        if (!p.Edge) Pieces.push_back(p);
+      }
+    }
+    if (Pieces.empty()) return;
+    std::sort(Pieces.begin(), Pieces.end(), [](const Piece& A, const Piece& B) { return A.A < B.A; });
+    std::vector<Piece> groups;  // by X, Row = lowest row, Edge unused
+    std::vector<int> tops;
+    for (size_t p = 0; p < Pieces.size();) {
+      Piece g = Pieces[p];
+      int top = g.Row;
+      for (++p; p < Pieces.size() && Pieces[p].A <= g.B; ++p) {
+        g.B = std::max(g.B, Pieces[p].B);
+        g.Row = std::min(g.Row, Pieces[p].Row), top = std::max(top, Pieces[p].Row);
+      }
+      groups.push_back(g);
+      tops.push_back(top);
+    }
+    const double r = Levels[L].Pen / 2.0;
+    for (size_t k = 0; k < groups.size(); ++k) {
+      const Piece& g = groups[k];
+      const double lo = g.Row, hi = tops[k] + 1.0;  // the gap's rows
+      bool laid = false;
+      for (const double yc : {hi - r, lo + r}) {
+        SafeAt(yc, r, g.A - r, g.B + r);
+        for (const Span& s : Safe) {
+          if (s.B + r > g.A && s.A - r < g.B) Lay(L, s.A, s.B, yc), laid = true;
+        }
+        if (laid) break;
+      }
+      if (laid) continue;
+      const double y = (lo + hi) / 2;
+      if (g.B - g.A > 2 * r) {
+        Lay(L, g.A + r, g.B - r, y);
+      } else {
+        Lay(L, (g.A + g.B) / 2, (g.A + g.B) / 2, y);
+      }
+    }
+  }
+};
+
+}  // namespace
+
+void HatchRows(const Paths& Area, std::vector<HatchStroke>& Out) {
+  Hatcher h;
+  Scanner& s = h.Scan;
+  double y0 = 0, y1 = 0;
+  bool first = true;
+  for (const Path& p : Area) {
+    for (size_t k = 0; k < p.size(); ++k) {
+      const IntPoint& a = p[k];
+      const IntPoint& b = p[(k + 1) % p.size()];
+      const double ay = static_cast<double>(a.Y) / ClipScale;
+      if (first) y0 = y1 = ay, first = false;
+      y0 = std::min(y0, ay), y1 = std::max(y1, ay);
+      if (a.Y == b.Y) continue;
+      const IntPoint& lo = a.Y < b.Y ? a : b;
+      const IntPoint& hi = a.Y < b.Y ? b : a;
+      const double ly = static_cast<double>(lo.Y) / ClipScale, hy = static_cast<double>(hi.Y) / ClipScale;
+      const double lx = static_cast<double>(lo.X) / ClipScale, hx = static_cast<double>(hi.X) / ClipScale;
+      s.Edges.push_back({ly, hy, lx, (hx - lx) / (hy - ly), a.Y < b.Y ? 1 : -1});
+    }
+  }
+  if (s.Edges.empty()) return;
+  if ((y1 - y0) / (0.8 * FinePen) > MaxHatchRows) {
+    throw CamError(0, "the areas span more than " +
+                          std::to_string(static_cast<int>(MaxHatchRows * 0.8 * FinePen / 100000)) +
+                          " m: too tall to fill with rows of strokes");
+  }
+  std::sort(s.Edges.begin(), s.Edges.end(), [](const Edge& A, const Edge& B) { return A.Y0 < B.Y0; });
+  s.Base = std::floor(y0);
+  s.Count = static_cast<int64_t>(std::ceil(y1) - s.Base);
+  s.Ring.resize(StripRows + 2 * Reach + 1);
+  const int64_t strips = (s.Count + StripRows - 1) / StripRows;
+  for (int64_t q = 0; q < strips; ++q) h.Strip(q);
+  for (const auto& pen : h.ByPen) Out.insert(Out.end(), pen.begin(), pen.end());
+}
+
+namespace {
+
+// Outline points from which a connected part goes to the scanline: below
+// it, Clipper's offsets are cheap and follow the edges with few strokes;
+// above it (poured planes with their clearances) their cost grows faster
+// than the points.
+constexpr size_t RowsFrom = 16000;
+
+struct Bounds {
+  ClipperLib::cInt X0, Y0, X1, Y1;
+};
+
+size_t Root(std::vector<size_t>& Up, size_t K) {
+  while (Up[K] != K) K = Up[K] = Up[Up[K]];
+  return K;
+}
+
+}  // namespace
+
+void Hatch(const Paths& Area, std::vector<HatchStroke>& Out) {
+  // Parts whose bounding boxes meet go together: a hole lies in its
+  // outline's box, and overlapping outlines are merged before hatching.
+  const size_t n = Area.size();
+  std::vector<Bounds> box(n);
+  for (size_t k = 0; k < n; ++k) {
+    const Path& p = Area[k];
+    Bounds b{0, 0, -1, -1};
+    for (size_t i = 0; i < p.size(); ++i) {
+      if (i == 0) b = {p[0].X, p[0].Y, p[0].X, p[0].Y};
+      b.X0 = std::min(b.X0, p[i].X), b.Y0 = std::min(b.Y0, p[i].Y);
+      b.X1 = std::max(b.X1, p[i].X), b.Y1 = std::max(b.Y1, p[i].Y);
+    }
+    box[k] = b;
+  }
+  std::vector<size_t> order(n), up(n);
+  for (size_t k = 0; k < n; ++k) order[k] = up[k] = k;
+  std::sort(order.begin(), order.end(), [&](size_t A, size_t B) { return box[A].X0 < box[B].X0; });
+  std::vector<size_t> open;  // boxes that reach the sweep's X
+  for (const size_t k : order) {
+    const Bounds& b = box[k];
+    size_t to = 0;
+    for (const size_t o : open) {
+      if (box[o].X1 < b.X0) continue;
+      open[to++] = o;
+      if (box[o].Y0 <= b.Y1 && b.Y0 <= box[o].Y1) up[Root(up, o)] = Root(up, k);
+    }
+    open.resize(to);
+    open.push_back(k);
+  }
+  std::vector<size_t> points(n, 0);
+  for (size_t k = 0; k < n; ++k) points[Root(up, k)] += Area[k].size();
+  Paths outlined, rows;
+  for (size_t k = 0; k < n; ++k) (points[Root(up, k)] >= RowsFrom ? rows : outlined).push_back(Area[k]);
+  if (!outlined.empty()) HatchOutlined(outlined, Out);
+  if (!rows.empty()) HatchRows(rows, Out);
+}
+
+}  // namespace cam
