@@ -44,15 +44,15 @@ struct Level {
   int32_t Pen;
   int Rows;
 };
-constexpr Level Levels[] = {{128, 3}, {64, 5}, {32, 8}, {16, 10}, {FinePen, 20}};
+constexpr Level Levels[] = {{128, 5}, {64, 6}, {32, 9}, {16, 13}, {FinePen, 20}};
 constexpr int LevelCount = 5;
 constexpr int StripRows = 128;  // sub-rows of a strip, one host unit apart
 // How far the widest disc reaches past its strip, in sub-rows (64 - 128/6).
-constexpr int Reach = 43;
+constexpr int Reach = 52;
 // Gaps narrower than this (host units) between a stroke's round end and the
 // area's edge are left for good: rows of every pen leave such scallops along
 // every edge they end on, and filling them would take a stroke each.
-constexpr double Scallop = 4;
+constexpr double Scallop = 2;
 
 // Spans of the sub-rows of the area, computed upwards and kept in a ring
 // that holds a strip and its reach on both sides.
@@ -363,7 +363,7 @@ struct Hatcher {
 
 }  // namespace
 
-void HatchRows(const Paths& Area, std::vector<HatchStroke>& Out) {
+void Hatch(const Paths& Area, std::vector<HatchStroke>& Out) {
   Hatcher h;
   Scanner& s = h.Scan;
   double y0 = 0, y1 = 0;
@@ -396,63 +396,6 @@ void HatchRows(const Paths& Area, std::vector<HatchStroke>& Out) {
   const int64_t strips = (s.Count + StripRows - 1) / StripRows;
   for (int64_t q = 0; q < strips; ++q) h.Strip(q);
   for (const auto& pen : h.ByPen) Out.insert(Out.end(), pen.begin(), pen.end());
-}
-
-namespace {
-
-// Outline points from which a connected part goes to the scanline: below
-// it, Clipper's offsets are cheap and follow the edges with few strokes;
-// above it (poured planes with their clearances) their cost grows faster
-// than the points.
-constexpr size_t RowsFrom = 16000;
-
-struct Bounds {
-  ClipperLib::cInt X0, Y0, X1, Y1;
-};
-
-size_t Root(std::vector<size_t>& Up, size_t K) {
-  while (Up[K] != K) K = Up[K] = Up[Up[K]];
-  return K;
-}
-
-}  // namespace
-
-void Hatch(const Paths& Area, std::vector<HatchStroke>& Out) {
-  // Parts whose bounding boxes meet go together: a hole lies in its
-  // outline's box, and overlapping outlines are merged before hatching.
-  const size_t n = Area.size();
-  std::vector<Bounds> box(n);
-  for (size_t k = 0; k < n; ++k) {
-    const Path& p = Area[k];
-    Bounds b{0, 0, -1, -1};
-    for (size_t i = 0; i < p.size(); ++i) {
-      if (i == 0) b = {p[0].X, p[0].Y, p[0].X, p[0].Y};
-      b.X0 = std::min(b.X0, p[i].X), b.Y0 = std::min(b.Y0, p[i].Y);
-      b.X1 = std::max(b.X1, p[i].X), b.Y1 = std::max(b.Y1, p[i].Y);
-    }
-    box[k] = b;
-  }
-  std::vector<size_t> order(n), up(n);
-  for (size_t k = 0; k < n; ++k) order[k] = up[k] = k;
-  std::sort(order.begin(), order.end(), [&](size_t A, size_t B) { return box[A].X0 < box[B].X0; });
-  std::vector<size_t> open;  // boxes that reach the sweep's X
-  for (const size_t k : order) {
-    const Bounds& b = box[k];
-    size_t to = 0;
-    for (const size_t o : open) {
-      if (box[o].X1 < b.X0) continue;
-      open[to++] = o;
-      if (box[o].Y0 <= b.Y1 && b.Y0 <= box[o].Y1) up[Root(up, o)] = Root(up, k);
-    }
-    open.resize(to);
-    open.push_back(k);
-  }
-  std::vector<size_t> points(n, 0);
-  for (size_t k = 0; k < n; ++k) points[Root(up, k)] += Area[k].size();
-  Paths outlined, rows;
-  for (size_t k = 0; k < n; ++k) (points[Root(up, k)] >= RowsFrom ? rows : outlined).push_back(Area[k]);
-  if (!outlined.empty()) HatchOutlined(outlined, Out);
-  if (!rows.empty()) HatchRows(rows, Out);
 }
 
 }  // namespace cam
