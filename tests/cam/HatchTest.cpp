@@ -83,7 +83,8 @@ TEST(Hatch, StaysInsideAndCovers) {
   for (const Shape& s : Shapes()) {
     SCOPED_TRACE(s.Name);
     std::vector<HatchStroke> strokes;
-    Hatch(s.Area, strokes);
+    Hatch(s.Area, [](void* To, const HatchStroke& S) { static_cast<std::vector<HatchStroke>*>(To)->push_back(S); },
+          &strokes);
     ASSERT_FALSE(strokes.empty());
     const Paths drawn = Drawn(strokes);
     // Inside: nothing drawn beyond the area grown by the allowance, but

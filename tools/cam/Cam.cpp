@@ -249,15 +249,16 @@ struct Emitter {
 
   void Hatched(int32_t Layer, const Paths& Area) {
     if (Area.empty()) return;
-    std::vector<HatchStroke> strokes;
-    Hatch(Area, strokes);
     SrcLine = 0;
-    for (const HatchStroke& s : strokes) {
-      const int32_t ap = Ap(PadRound, s.Pen, s.Pen, 0);
-      Line(Layer, I32(static_cast<double>(s.X1), 0), I32(static_cast<double>(s.Y1), 0),
-           I32(static_cast<double>(s.X2), 0), I32(static_cast<double>(s.Y2), 0), ap, s.Pen);
-    }
+    HatchLayer = Layer;
+    Hatch(Area, [](void* Ctx, const HatchStroke& S) {
+      Emitter& em = *static_cast<Emitter*>(Ctx);
+      const int32_t ap = em.Ap(PadRound, S.Pen, S.Pen, 0);
+      em.Line(em.HatchLayer, em.I32(static_cast<double>(S.X1), 0), em.I32(static_cast<double>(S.Y1), 0),
+              em.I32(static_cast<double>(S.X2), 0), em.I32(static_cast<double>(S.Y2), 0), ap, S.Pen);
+    }, this);
   }
+  int32_t HatchLayer = 0;
 };
 
 bool ReadFile(const std::string& Path, std::string& Text, std::string& Error) {

@@ -197,7 +197,8 @@ void Cut(std::vector<Piece>& P, double A, double B) {
 
 struct Hatcher {
   Scanner Scan;
-  std::vector<HatchStroke> ByPen[LevelCount];
+  StrokeSink Sink = nullptr;
+  void* Ctx = nullptr;
   Spans Cov[StripRows];               // what the widest pen covers
   std::vector<Piece> Open[StripRows];  // what is left after it
   std::vector<Piece> Pieces;
@@ -209,7 +210,7 @@ struct Hatcher {
       throw CamError(0, "the areas take more than " + std::to_string(MaxHatchStrokes) + " strokes to fill");
     }
     const int64_t y = std::llround(Y);
-    ByPen[L].push_back({std::llround(X1), y, std::llround(X2), y, Levels[L].Pen});
+    Sink(Ctx, {std::llround(X1), y, std::llround(X2), y, Levels[L].Pen});
   }
 
   // The uncovered pieces of strip rows From..To-1 that count (not a
@@ -363,8 +364,9 @@ struct Hatcher {
 
 }  // namespace
 
-void Hatch(const Paths& Area, std::vector<HatchStroke>& Out) {
+void Hatch(const Paths& Area, StrokeSink Sink, void* Ctx) {
   Hatcher h;
+  h.Sink = Sink, h.Ctx = Ctx;
   Scanner& s = h.Scan;
   double y0 = 0, y1 = 0;
   bool first = true;
@@ -389,13 +391,18 @@ void Hatch(const Paths& Area, std::vector<HatchStroke>& Out) {
                           std::to_string(static_cast<int>(MaxHatchRows * 0.8 * FinePen / 100000)) +
                           " m: too tall to fill with rows of strokes");
   }
+  double crossings = 0;
+  for (const Edge& e : s.Edges) crossings += e.Y1 - e.Y0 + 1;
+  if (crossings > MaxCrossings) {
+    throw CamError(0, "the areas' edges cross more than " + std::to_string(static_cast<int64_t>(MaxCrossings)) +
+                          " rows of a unit: too complex to fill");
+  }
   std::sort(s.Edges.begin(), s.Edges.end(), [](const Edge& A, const Edge& B) { return A.Y0 < B.Y0; });
   s.Base = std::floor(y0);
   s.Count = static_cast<int64_t>(std::ceil(y1) - s.Base);
   s.Ring.resize(StripRows + 2 * Reach + 1);
   const int64_t strips = (s.Count + StripRows - 1) / StripRows;
   for (int64_t q = 0; q < strips; ++q) h.Strip(q);
-  for (const auto& pen : h.ByPen) Out.insert(Out.end(), pen.begin(), pen.end());
 }
 
 }  // namespace cam

@@ -14,8 +14,11 @@ constexpr int32_t FinePen = 8;
 
 // Bounds that keep a pathological file's hatching finite (CamError, line 0):
 // the rows of the fine pen (pitch 0.8 pen) over the area's height, 16 m,
-// and the strokes.
+// the edges' crossings of sub-rows and the strokes.
 constexpr double MaxHatchRows = 250000;
+// Sub-rows crossed by the area's edges, summed (the scanline's work; a
+// poured layer of a 10 cm board takes some 4 million).
+constexpr double MaxCrossings = 200000000;
 constexpr size_t MaxHatchStrokes = 5000000;
 
 struct HatchStroke {
@@ -23,11 +26,15 @@ struct HatchStroke {
   int32_t Pen;             // round pen width, host units
 };
 
+// Receives each stroke as it is made: a strip of the area at a time, the
+// widest pen first within a strip.
+using StrokeSink = void (*)(void* Ctx, const HatchStroke& S);
+
 // Strokes that together cover Area (clip units, non-zero rule), within
 // the finest pen of it: rows of the widest pen where its disc fits, rows of
 // finer pens in the gaps they leave, found by a scanline over the area's
 // edges; the time grows with the rows and their spans only.
 // Throws CamError (line 0) past the bounds above.
-void Hatch(const Paths& Area, std::vector<HatchStroke>& Out);
+void Hatch(const Paths& Area, StrokeSink Sink, void* Ctx);
 
 }  // namespace cam
