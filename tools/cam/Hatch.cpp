@@ -92,14 +92,16 @@ struct Scanner {
         Active[j] = c;
       }
       Active.resize(to);
+      // Edges that start here are sorted apart and merged in.
+      const size_t old = Active.size();
       while (Next < Edges.size() && Edges[Next].Y0 <= y) {
         const Edge& e = Edges[Next++];
-        if (e.Y1 <= y) continue;
-        const Cross c{e.X0 + e.Slope * (y - e.Y0), e.Slope, e.Y1, e.Dir};
-        Active.push_back(c);
-        size_t j = Active.size() - 1;
-        for (; j > 0 && Active[j - 1].X > c.X; --j) Active[j] = Active[j - 1];
-        Active[j] = c;
+        if (e.Y1 > y) Active.push_back({e.X0 + e.Slope * (y - e.Y0), e.Slope, e.Y1, e.Dir});
+      }
+      if (Active.size() > old) {
+        const auto byX = [](const Cross& A, const Cross& B) { return A.X < B.X; };
+        std::sort(Active.begin() + static_cast<std::ptrdiff_t>(old), Active.end(), byX);
+        std::inplace_merge(Active.begin(), Active.begin() + static_cast<std::ptrdiff_t>(old), Active.end(), byX);
       }
       Spans& out = Ring[static_cast<size_t>(Done % static_cast<int64_t>(Ring.size()))];
       out.clear();
