@@ -8,6 +8,7 @@
 //   svgdrv_bench [--driver LIB] [benchmark flags]   the element table
 //   svgdrv_bench --scaling [--plothost EXE] [N...]   plothost end to end
 //   svgdrv_bench --journal N                          the mixed journal
+//   svgdrv_bench --cam-vs-gerbv [--plothost EXE]      plothost --cam against gerbv
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 #include <time.h>
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "AllocCount.h"
+#include "CamVsGerbv.h"
 #include "Scaling.h"
 #include "driver/Exports.h"
 
@@ -551,7 +553,7 @@ void PrintSummary(const std::map<std::string, TResult>& R) {
 int main(int argc, char** argv) {
   // Own flags first; the rest goes to the benchmark library.
   std::vector<char*> rest = {argv[0]};
-  bool scaling = false;
+  bool scaling = false, camVsGerbv = false;
   long journal = -1;
   std::vector<long> sizes;
   for (int i = 1; i < argc; ++i) {
@@ -562,6 +564,8 @@ int main(int argc, char** argv) {
       PlothostPath = argv[++i];
     } else if (a == "--scaling") {
       scaling = true;
+    } else if (a == "--cam-vs-gerbv") {
+      camVsGerbv = true;
     } else if (a == "--journal" && i + 1 < argc) {
       journal = std::atol(argv[++i]);
     } else if (scaling && !a.empty() && a[0] != '-') {
@@ -574,6 +578,7 @@ int main(int argc, char** argv) {
     WriteMixedJournal(stdout, journal);
     return std::fflush(stdout) == 0 ? 0 : 1;
   }
+  if (camVsGerbv) return RunCamVsGerbv(PlothostPath, "/usr/share/doc/gerbv/examples", 3);
   if (scaling) {
     if (sizes.empty()) sizes = {100000, 1000000, 3000000};
     return RunScaling(PlothostPath, sizes);

@@ -38,12 +38,34 @@ double Now() {
   return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
 }
 
+}  // namespace
+
+bool RunMeasured(const std::vector<std::string>& Argv, Measured& M) {
+  std::vector<char*> argv;
+  for (const std::string& a : Argv) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  const double start = Now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int null = open("/dev/null", O_WRONLY);
+    if (null >= 0) dup2(null, STDOUT_FILENO), dup2(null, STDERR_FILENO);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  int wstatus = 0;
+  rusage use{};
+  if (pid < 0 || wait4(pid, &wstatus, 0, &use) != pid) return false;
+  M.Wall = Now() - start;
+  M.Cpu = Seconds(use.ru_utime) + Seconds(use.ru_stime);
+  M.RssMiB = use.ru_maxrss / 1024.0;  // ru_maxrss is in KiB
+  M.Status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+  return true;
+}
+
 long FileSize(const std::string& Path) {
   struct stat st;
   return stat(Path.c_str(), &st) == 0 ? static_cast<long>(st.st_size) : -1;
 }
-
-}  // namespace
 
 void WriteMixedJournal(std::FILE* Out, long Elements) {
   std::fprintf(Out, "# Mixed journal of %ld drawing calls for the scaling check.\n", Elements);
@@ -110,34 +132,22 @@ int RunScaling(const std::string& Plothost, const std::vector<long>& Sizes) {
       status = 1;
       break;
     }
-    const double start = Now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-      const int null = open("/dev/null", O_WRONLY);
-      if (null >= 0) dup2(null, STDOUT_FILENO);
-      execl(Plothost.c_str(), Plothost.c_str(), "-o", output.c_str(), journal.c_str(),
-            static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    int wstatus = 0;
-    rusage use{};
-    if (pid < 0 || wait4(pid, &wstatus, 0, &use) != pid) {
+    Measured m;
+    if (!RunMeasured({Plothost, "-o", output, journal}, m)) {
       std::perror("svgdrv_bench: cannot run plothost");
       status = 1;
       break;
     }
-    const double wall = Now() - start;
-    if (!WIFEXITED(wstatus) || WEXITSTATUS(wstatus) != 0) {
-      std::fprintf(stderr, "svgdrv_bench: plothost failed on %ld elements (status %d)\n", n,
-                   wstatus);
+    if (m.Status != 0) {
+      std::fprintf(stderr, "svgdrv_bench: plothost failed on %ld elements (status %d)\n", n, m.Status);
       status = 1;
       break;
     }
-    const double cpu = Seconds(use.ru_utime) + Seconds(use.ru_stime);
+    const double cpu = m.Cpu, wall = m.Wall;
     const double mib = 1024.0 * 1024.0;
     std::printf("| %ld | %.1f | %.1f | %.0f | %.0f | %.1f |\n", n, FileSize(journal) / mib,
                 FileSize(output) / mib, cpu * 1e9 / n, wall * 1e9 / n,
-                use.ru_maxrss * 1024.0 / mib);  // ru_maxrss is in KiB
+                m.RssMiB);
     std::fflush(stdout);
     unlink(output.c_str());
   }
