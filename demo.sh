@@ -1,7 +1,8 @@
 #!/bin/sh
 # Quick start: installs what is missing (as root on Debian), builds the
 # native driver and plothost, plots the built-in demo board to demo.svg and
-# renders demo.png from it with rsvg-convert.
+# renders demo.png from it with rsvg-convert; then a board's Gerber and
+# Excellon files through plothost --cam.
 #
 # A native-only build of its own (build-demo/) without the tests, so it
 # needs neither the test tools nor the MinGW cross compiler nor Wine, and
@@ -33,11 +34,21 @@ printf '[Setup]\r\nMirror=1\r\nSeeThroughHoles=1\r\n' >"$bottom/SVG.ini"
 rsvg-convert --zoom 12 demo-bottom.svg -o demo-bottom.png
 echo "Bottom view (Mirror, SeeThroughHoles): $(pwd)/demo-bottom.png"
 
-# A real board's top copper from gerbv's examples, where installed and where
-# plothost was built with --cam (it needs the Clipper library).
-board=/usr/share/doc/gerbv/examples/protel-pnp/SE_SG_IF_V2.GTL
-if [ -f "$board" ] && build-demo/bin/plothost --cam --layers-map >/dev/null 2>&1; then
-  build-demo/bin/plothost --cam -o demo-board.svg "$board"
-  rsvg-convert --zoom 4 --background-color white demo-board.svg -o demo-board.png
-  echo "gerbv example board plotted:      $(pwd)/demo-board.png"
+# plothost as the host of a real board's Gerber and Excellon files (--cam):
+# the small board of the tests (top copper, outline, drill file).
+build-demo/bin/plothost -q --cam -o demo-board.svg tests/cam/boards/basic/*
+rsvg-convert --zoom 16 --background-color white demo-board.svg -o demo-board.png
+echo "Gerber board plotted (--cam):     $(pwd)/demo-board.png"
+
+# And gerbv's protel-pnp example board, all its CAM layers, where gerbv's
+# examples are installed. Each file lands on the host layer its name gives
+# (plothost --cam --layers-map prints the table); the mechanical layer 2
+# (.GM2) has no layer of its own and joins the other drawings on 19; the
+# Excellon drill file is the .TXT.
+pnp=/usr/share/doc/gerbv/examples/protel-pnp
+if [ -f "$pnp/SE_SG_IF_V2.GTL" ]; then
+  build-demo/bin/plothost -q --cam --layer "$pnp/SE_SG_IF_V2.GM2=19" -o demo-gerbv.svg \
+    "$pnp"/SE_SG_IF_V2.G?? "$pnp/SE_SG_IF_V2.TXT"
+  rsvg-convert --zoom 4 --background-color white demo-gerbv.svg -o demo-gerbv.png
+  echo "gerbv's protel-pnp board plotted: $(pwd)/demo-gerbv.png"
 fi

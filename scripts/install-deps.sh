@@ -1,12 +1,12 @@
 #!/bin/sh
 # Installs what the builds and tests need on a Debian machine, as root, and
 # only what is missing. Usage: scripts/install-deps.sh [demo|native|all|viewers]
-#   demo:   compiler, CMake, make, SVG renderer: what demo.sh builds and runs
+#   demo:   compiler, CMake, make, SVG renderer and the Clipper polygon
+#           library (plothost's Gerber areas): what demo.sh builds and runs
 #   native: also GoogleTest, Google Benchmark, pkg-config, XML checker and
 #           parser, zlib (to read the renderer's PNG), a decimal-comma
-#           locale, clang with its libFuzzer runtime for the fuzz tests, the
-#           Clipper polygon library (plothost's Gerber areas) and gerbv (the
-#           peer that the Gerber import is measured against)
+#           locale, clang with its libFuzzer runtime for the fuzz tests and
+#           gerbv (the peer that the Gerber import is measured against)
 #   all:    also the MinGW-w64 cross compiler and 32-bit Wine (default)
 #   viewers: only Inkscape and Chromium, for the optional checks that a plot
 #           opens in them (some 400 MB; test.sh never asks for them, and
@@ -25,6 +25,7 @@ else
   # CMake's default generator; CMake only recommends it.
   have make || need="$need make"
   have rsvg-convert || need="$need librsvg2-bin"
+  [ -f /usr/include/polyclipping/clipper.hpp ] || need="$need libpolyclipping-dev"
 fi
 if [ "$want" = native ] || [ "$want" = all ]; then
   have pkg-config || need="$need pkg-config"
@@ -38,7 +39,6 @@ if [ "$want" = native ] || [ "$want" = all ]; then
   have clang++ || need="$need clang"
   ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-*.a >/dev/null 2>&1 ||
     need="$need libclang-rt-dev"
-  [ -f /usr/include/polyclipping/clipper.hpp ] || need="$need libpolyclipping-dev"
   have gerbv || need="$need gerbv"
 fi
 if [ "$want" = all ]; then

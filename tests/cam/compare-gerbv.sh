@@ -41,8 +41,17 @@ for f in "$@"; do
   # rsvg-convert's zoom makes K units a pixel (the SVG's user unit is 100
   # units); gerbv's window is a quarter pixel larger than PX x PY (it cuts
   # a part pixel off) and ends at the page's top.
+  # Drill holes are drawn in the holes colour, white on the white page,
+  # unless the open layer's colour is overridden: a drill file is drawn
+  # again from its journal with settings that make layer 1 black.
+  svg=$work/o.svg
+  if grep -q '^DrillHole ' "$work/j"; then
+    printf '[Layer1]\r\nColor=#000000\r\n' >"$work/dark.ini"
+    "$plothost" --settings "$work/dark.ini" -o "$work/dark.svg" "$work/j"
+    svg=$work/dark.svg
+  fi
   rsvg-convert -z "$(awk -v k="$k" 'BEGIN { printf "%.9f", 100 / k }')" --background-color white \
-    "$work/o.svg" -o "$work/o.png"
+    "$svg" -o "$work/o.png"
   gerbv -x png -B 0 -D "$dpi" \
     -O "$(awk -v x="$ox" -v y="$oy" -v h="$h" -v k="$k" -v n="$py" \
           'BEGIN { printf "%.6fx%.6f", x / 2540, (y + h - (n + 0.25) * k) / 2540 }')" \

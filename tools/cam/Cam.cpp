@@ -69,15 +69,31 @@ Box ObjBox(const Obj& O, const Image& Img) {
 struct Resolved {
   Paths Area;
   std::vector<Obj> Native;
+  Box Objects;  // a negative image's objects, without its background
 };
 
-Resolved Resolve(Image& Img) {
+Resolved Resolve(Image& Img, double MarginMm) {
   Resolved r;
   const size_t n = Img.Objs.size();
+  // A negative image is dark where nothing is drawn: from the box of its
+  // objects grown by the margin (the whole plot of the file alone), every
+  // object cut away, or added where its polarity is clear.
+  if (Img.Negative && n > 0) {
+    for (Obj& o : Img.Objs) {
+      const Box b = ObjBox(o, Img);
+      r.Objects.Add(b.X0, b.Y0, 0), r.Objects.Add(b.X1, b.Y1, 0);
+      o.Clear = !o.Clear;
+    }
+    const double m = std::round(MarginMm * 100.0);
+    const double x0 = std::floor(r.Objects.X0) - m, y0 = std::floor(r.Objects.Y0) - m;
+    const double x1 = std::ceil(r.Objects.X1) + m, y1 = std::ceil(r.Objects.Y1) + m;
+    r.Area.push_back(RectPath((x0 + x1) / 2, (y0 + y1) / 2, x1 - x0, y1 - y0));
+    Img.AnyClear = true;
+  }
   // A dark object that a later clear one may touch becomes area, so that
   // the clearing can cut it.
-  std::vector<bool> asArea(n, false);
-  if (Img.AnyClear) {
+  std::vector<bool> asArea(n, Img.Negative);
+  if (Img.AnyClear && !Img.Negative) {
     std::vector<Box> clears;
     Box all;
     for (size_t k = n; k-- > 0;) {
@@ -328,9 +344,18 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
                          "; place it with --layer " + file + "=N");
         continue;
       }
-      Resolved r = Resolve(img);
+      Resolved r = Resolve(img, Options.MarginMm);
       em.File = file;
+      const Box extent = em.Extent;
       em.Hatched(layer, r.Area);
+      if (img.Negative) {
+        // The plot area is the objects' box plus the margin, the same as
+        // the background's, not that grown again.
+        em.Extent = extent;
+        if (r.Objects.X0 <= r.Objects.X1) {
+          em.Extent.Add(r.Objects.X0, r.Objects.Y0, 0), em.Extent.Add(r.Objects.X1, r.Objects.Y1, 0);
+        }
+      }
       for (const Obj& o : r.Native) {
         if (o.Kind == ObjKind::Drill) {
           std::swap(em.Draw[layer], drills[layer]);
@@ -399,7 +424,7 @@ bool CamCheckText(const std::string& Name, const std::string& Text, std::string&
   em.MaxAperture = 600;
   try {
     ReadAny(Name, Text, img, diag);
-    Resolved r = Resolve(img);
+    Resolved r = Resolve(img, 2.0);
     em.Hatched(1, r.Area);
     for (const Obj& o : r.Native) em.Native(1, o);
   } catch (const CamError& e) {

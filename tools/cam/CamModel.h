@@ -53,6 +53,7 @@ struct Image {
   std::vector<Obj> Objs;
   std::vector<Paths> Areas;
   bool AnyClear = false;
+  bool Negative = false;  // %IPNEG: dark where nothing is drawn
   bool IsDrill = false;
   std::string FileFunction;  // X2 %TF.FileFunction value, "" if none
 };

@@ -13,6 +13,7 @@ constexpr double HostLimit = 2147483647.0;
 
 struct State {
   bool Metric = false;
+  bool UnitsGiven = false;  // the header said METRIC, INCH, M71 or M72
   bool LeadingKept = false;  // LZ: leading zeros written, trailing omitted
   int IntDigits = 2, DecDigits = 4;
   bool FormatGiven = false;
@@ -63,6 +64,7 @@ void ReadExcellon(const std::string& Name, const std::string& Text, Image& Out, 
   auto units = [&](const std::string& L) {
     // METRIC[,LZ|,TZ][,000.000]
     s.Metric = StartsWith(L, "METRIC");
+    if (s.Header) s.UnitsGiven = true;
     if (!s.FormatGiven) s.IntDigits = s.Metric ? 3 : 2, s.DecDigits = s.Metric ? 3 : 4;
     const size_t c = L.find(',');
     if (c == std::string::npos) return;
@@ -99,6 +101,16 @@ void ReadExcellon(const std::string& Name, const std::string& Text, Image& Out, 
     if (!(std::fabs(X) <= HostLimit && std::fabs(Y) <= HostLimit)) {
       fail("coordinate outside the host's 32-bit range of 10 um units");
     }
+  };
+  // M71 in the body of a file whose header named no unit: the header's
+  // tool sizes were millimetres too (read as inches, they are 25.4 times
+  // too large).
+  auto metricBody = [&] {
+    if (s.Header || s.UnitsGiven) return;
+    s.UnitsGiven = true;
+    if (s.Tools.empty()) return;
+    warn("M71 tools", "M71 after a header without units: its tool sizes are taken as millimetres");
+    for (auto& [t, d] : s.Tools) d /= 25.4;
   };
   auto selected = [&]() -> double {
     if (s.Tool < 0) fail("drill hit before a tool is selected");
@@ -152,6 +164,8 @@ void ReadExcellon(const std::string& Name, const std::string& Text, Image& Out, 
     }
     if (l == "M71" || l == "M72") {
       s.Metric = l == "M71";
+      if (s.Metric) metricBody();
+      if (s.Header) s.UnitsGiven = true;
       if (!s.FormatGiven) s.IntDigits = s.Metric ? 3 : 2, s.DecDigits = s.Metric ? 3 : 4;
       continue;
     }
@@ -226,7 +240,7 @@ void ReadExcellon(const std::string& Name, const std::string& Text, Image& Out, 
           case 15: s.ToolDown = true; break;
           case 16: case 17: s.ToolDown = false; break;
           case 30: case 0: ended = true; break;
-          case 71: s.Metric = true; break;
+          case 71: s.Metric = true; metricBody(); break;
           case 72: s.Metric = false; break;
           case 48: s.Header = true; break;
           case 1: case 2: case 6: case 9: break;

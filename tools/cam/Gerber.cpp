@@ -35,6 +35,12 @@ int Count(double V) {
 
 enum class ApType : uint8_t { Circle, Rect, Obround, Polygon, Macro, Block };
 
+// A malformed aperture definition: not an error until a command uses it.
+struct BadAperture : CamError {
+  BadAperture(int Line_, int DCode_, const std::string& What) : CamError(Line_, What), DCode(DCode_) {}
+  int DCode;
+};
+
 struct Aperture {
   ApType Type = ApType::Circle;
   double P[4] = {0, 0, 0, 0};  // host units: C d; R/O w h; P d n rot
@@ -202,6 +208,8 @@ class Reader {
   bool MirrorA = false, MirrorB = false;
 
   std::map<int, Aperture> Aps;
+  // Malformed definitions by D code: their line and what is wrong.
+  std::map<int, std::pair<int, std::string>> BadAps;
   std::map<std::string, Macro> Macros;
   int CurAp = -1;
   double X = 0, Y = 0;  // current point, host units
@@ -289,6 +297,7 @@ class Reader {
   void ExtCommand(const std::string& Cmd, int CmdLine);
   void DefineMacro(const std::vector<std::pair<std::string, int>>& Parts);
   void DefineAperture(const std::string& Cmd);
+  void MalformedAperture(int DCode, const std::string& Why);
   Paths MacroShape(const Macro& M, const std::vector<double>& Params);
   void DataBlock(const std::string& W);
   void Operation(int Op, bool HaveX, bool HaveY, double NX, double NY, bool HaveI, bool HaveJ,
@@ -390,9 +399,18 @@ void Reader::Extended(size_t& Pos) {
     Fail("extended command not closed by '%'");
   }
   while (!cur.empty() && (cur.back() == ' ' || cur.back() == '\t')) cur.pop_back();
+  // Text after an aperture definition's '*' in its block (some files
+  // carry it) makes that definition malformed; anywhere else an error.
+  int runOnCode = -1;
   if (!cur.empty()) {
-    Line = curLine;
-    Fail("extended command '" + cur.substr(0, 40) + "' is not ended by '*'");
+    const std::string& last = blocks.empty() ? cur : blocks.back().first;
+    const size_t digits = last.find_first_not_of("0123456789", 3);
+    if (blocks.empty() || blocks[0].first.rfind("AM", 0) == 0 || last.rfind("ADD", 0) != 0 || digits == 3 ||
+        digits > 12) {
+      Line = curLine;
+      Fail("extended command '" + cur.substr(0, 40) + "' is not ended by '*'");
+    }
+    runOnCode = std::atoi(last.c_str() + 3);
   }
   const int endLine = Line;
   if (!blocks.empty() && blocks[0].first.rfind("AM", 0) == 0) {
@@ -401,7 +419,11 @@ void Reader::Extended(size_t& Pos) {
   } else {
     for (const auto& [cmd, l] : blocks) {
       Line = l;
-      ExtCommand(cmd, l);
+      if (runOnCode >= 0 && &cmd == &blocks.back().first) {
+        MalformedAperture(runOnCode, "text '" + cur.substr(0, 40) + "' follows its '*' in the same %...% block");
+      } else {
+        ExtCommand(cmd, l);
+      }
     }
   }
   Line = endLine;
@@ -513,7 +535,11 @@ void Reader::ExtCommand(const std::string& Cmd, int CmdLine) {
     }
     HaveUnits = true;
   } else if (code == "AD") {
-    DefineAperture(arg);
+    try {
+      DefineAperture(arg);
+    } catch (const BadAperture& e) {
+      MalformedAperture(e.DCode, e.what());
+    }
   } else if (code == "LP") {
     if (arg != "D" && arg != "C") Fail("bad polarity '%" + Cmd + "'");
     ClearPolarity = arg == "C";
@@ -541,6 +567,7 @@ void Reader::ExtCommand(const std::string& Cmd, int CmdLine) {
       Aperture a;
       a.Type = ApType::Block;
       a.Block = std::move(*Blocks.back().Img);
+      BadAps.erase(Blocks.back().DCode);
       Aps[Blocks.back().DCode] = std::move(a);
       Blocks.pop_back();
       Sinks.pop_back();
@@ -592,8 +619,8 @@ void Reader::ExtCommand(const std::string& Cmd, int CmdLine) {
   } else if (code == "TA" || code == "TO" || code == "TD") {
     // Object attributes change nothing that is drawn.
   } else if (code == "IP") {
-    if (arg == "NEG") Fail("negative image polarity (%IPNEG) is not supported");
-    if (arg != "POS") Fail("bad image polarity '%" + Cmd + "'");
+    if (arg != "POS" && arg != "NEG") Fail("bad image polarity '%" + Cmd + "'");
+    Out.Negative = arg == "NEG";
     Warn("IP", "%IP is deprecated");
   } else if (code == "IN" || code == "LN" || code == "IC") {
     Warn(code, "%" + code + " is deprecated; ignored");
@@ -768,6 +795,8 @@ void Reader::DefineAperture(const std::string& Arg) {
   while (i < Arg.size() && std::isdigit(static_cast<unsigned char>(Arg[i]))) ++i;
   if (i == 1 || i > 10) Fail("bad aperture number in '%AD" + Arg + "'");
   const int dcode = std::atoi(Arg.substr(1, i - 1).c_str());
+  // From here on what is wrong is the definition's, told when D is used.
+  auto Fail = [&](const std::string& What) { throw BadAperture(Line, dcode, What); };
   const size_t comma = Arg.find(',', i);
   const std::string name = Arg.substr(i, comma == std::string::npos ? std::string::npos : comma - i);
   std::vector<double> params;
@@ -777,7 +806,11 @@ void Reader::DefineAperture(const std::string& Arg) {
         Warn("AD empty", "empty aperture parameter ignored");
         continue;
       }
-      params.push_back(Decimal(p, "aperture parameter"));
+      try {
+        params.push_back(Decimal(p, "aperture parameter"));
+      } catch (const CamError& e) {
+        Fail(e.what());
+      }
     }
   }
   if (name.empty()) Fail("aperture D" + std::to_string(dcode) + " has no template");
@@ -825,7 +858,7 @@ void Reader::DefineAperture(const std::string& Arg) {
     const auto it = Macros.find(name);
     if (it == Macros.end()) Fail("aperture D" + std::to_string(dcode) + " uses unknown macro '" + name + "'");
     a.Type = ApType::Macro;
-    a.Shape = MacroShape(it->second, params);
+    a.Shape = MacroShape(it->second, params);  // the macro's own errors are errors
   }
   if (a.Holes > 0 && a.Type != ApType::Macro) {
     if (a.Shape.empty()) {
@@ -836,7 +869,15 @@ void Reader::DefineAperture(const std::string& Arg) {
     Subtract(a.Shape, {a.Holes == 1 ? CirclePath(0, 0, a.Hole[0] / 2)
                                     : RectPath(0, 0, a.Hole[0], a.Hole[1])});
   }
+  BadAps.erase(dcode);
   Aps[dcode] = std::move(a);
+}
+
+void Reader::MalformedAperture(int DCode, const std::string& Why) {
+  Aps.erase(DCode);
+  BadAps[DCode] = {Line, Why};
+  Warn("AD malformed", "aperture D" + std::to_string(DCode) + " is malformed (" + Why +
+                           "); an error only where a command uses it");
 }
 
 Xform Reader::ApertureXform(double AtX, double AtY) const {
@@ -1009,6 +1050,11 @@ void Reader::DataBlock(const std::string& W) {
       const int d = integer('D');
       if (d >= 10) {
         if (InRegion) Fail("aperture selection inside a region");
+        const auto bad = BadAps.find(d);
+        if (bad != BadAps.end()) {
+          Fail("aperture D" + std::to_string(d) + " is used, but its definition (line " +
+               std::to_string(bad->second.first) + ") is malformed: " + bad->second.second);
+        }
         if (Aps.find(d) == Aps.end()) Fail("aperture D" + std::to_string(d) + " is not defined");
         CurAp = d;
       } else if (d >= 1 && d <= 3) {

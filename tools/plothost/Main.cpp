@@ -43,7 +43,7 @@ const char* const HelpText =
     "Usage: plothost [-o OUT.svg] [--driver LIBRARY] [--settings FILE] [-q] [JOURNAL]\n"
     "       plothost --layers | --describe | --demo-journal [--driver LIBRARY]\n"
     "                [--settings FILE]\n"
-    "       plothost [-o OUT.svg] --cam [--layer FILE=N]... [--margin MM]\n"
+    "       plothost [-o OUT.svg] [-q] --cam [--layer FILE=N]... [--margin MM]\n"
     "                [--journal-out FILE] FILE...\n"
     "       plothost --cam --layers-map\n"
     "\n"
@@ -56,6 +56,7 @@ const char* const HelpText =
     "  -o, --output FILE  write the plot to FILE instead of standard output; FILE\n"
     "                     appears only once the whole plot has been written\n"
     "  -q, --quiet        print no warnings about journal calls that draw nothing\n"
+    "                     (with --cam: about the files' deprecated constructs)\n"
     "  --driver LIBRARY   load this driver library instead of the one beside\n"
     "                     plothost\n"
     "  --settings FILE    the driver reads FILE as its settings file instead of\n"
@@ -158,7 +159,7 @@ void PrintJournal(const std::vector<Call>& Calls, FILE* To) {
 int CamMain(const std::vector<std::string>& Files,
             const std::vector<std::pair<std::string, int32_t>>& Layers, double Margin,
             bool LayersMap, const std::string& OutPath, const std::string& JournalOut,
-            const std::string* DriverPath) {
+            const std::string* DriverPath, bool Quiet) {
 #if defined(PLOTHOST_CAM)
   if (LayersMap) {
     if (!Files.empty()) return UsageError("--layers-map takes no files");
@@ -182,7 +183,9 @@ int CamMain(const std::vector<std::string>& Files,
   int64_t origin[2] = {0, 0};
   const bool ok = ImportCam(options, PlottingOrder(driver), limits.MaxAperture, calls, errors,
                             warnings, origin);
-  for (const std::string& w : warnings) std::fprintf(stderr, "%s\n", w.c_str());
+  for (const std::string& w : warnings) {
+    if (!Quiet) std::fprintf(stderr, "%s\n", w.c_str());
+  }
   if (!ok) {
     for (const std::string& e : errors) std::fprintf(stderr, "%s\n", e.c_str());
     return ExitUsage;
@@ -206,7 +209,7 @@ int CamMain(const std::vector<std::string>& Files,
   return 0;
 #else
   (void)Files, (void)Layers, (void)Margin, (void)LayersMap, (void)OutPath, (void)JournalOut,
-      (void)DriverPath;
+      (void)DriverPath, (void)Quiet;
   return UsageError("--cam is not available in this build (no polygon library)");
 #endif
 }
@@ -330,7 +333,7 @@ int Run(int argc, char** argv) {
     if (haveJournal) camFiles.insert(camFiles.begin(), journalPath), haveJournal = false;
     if (modes > 0) return UsageError("--cam excludes --layers, --describe and --demo-journal");
     return CamMain(camFiles, camLayers, camMargin, layersMap, haveOut ? outPath : "-",
-                   haveJournalOut ? journalOut : "", haveDriver ? &driverPath : nullptr);
+                   haveJournalOut ? journalOut : "", haveDriver ? &driverPath : nullptr, quiet);
   }
   if (layersMap || !camLayers.empty() || haveJournalOut) {
     return UsageError("--layers-map, --layer and --journal-out go with --cam");
