@@ -47,7 +47,8 @@ struct Level {
 constexpr Level Levels[] = {{128, 5}, {64, 6}, {32, 9}, {16, 13}, {FinePen, 20}};
 constexpr int LevelCount = 5;
 constexpr int StripRows = 128;  // sub-rows of a strip, one host unit apart
-// How far the widest disc reaches past its strip, in sub-rows (64 - 128/6).
+// How far the widest disc reaches past its strip, in sub-rows: its radius
+// less half its pitch (64 - 12.8), rounded up.
 constexpr int Reach = 52;
 // Gaps narrower than this (host units) between a stroke's round end and the
 // area's edge are left for good: rows of every pen leave such scallops along
@@ -124,7 +125,7 @@ struct Scanner {
   }
 };
 
-// T := T intersected with S less W at both ends of each span, within [Lo, Hi].
+// T := T intersected with the spans S, each less W at both ends.
 void ErodeInto(Spans& T, const Spans& S, double W, Spans& Tmp) {
   Tmp.clear();
   size_t j = 0;
