@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <iterator>
 #include <map>
 #include <tuple>
 
@@ -22,6 +24,19 @@ void Diag::Warn(const std::string& File, int Line, const std::string& Kind, cons
   if (std::find(Told.begin(), Told.end(), Kind) != Told.end()) return;
   Told.push_back(Kind);
   Warnings.push_back(File + ":" + std::to_string(Line) + ": warning: " + What);
+}
+
+double Pow10(int E) {
+  // Filled by std::pow at run time, never folded by the compiler, so that
+  // each value is the one std::pow itself returns on this platform.
+  static const struct Table {
+    double V[81];
+    Table() {
+      volatile double ten = 10.0;
+      for (int k = 0; k < 81; ++k) V[k] = std::pow(ten, k - 40);
+    }
+  } table;
+  return E >= -40 && E <= 40 ? table.V[E + 40] : std::pow(10.0, E);
 }
 
 namespace {
@@ -65,14 +80,10 @@ Box ObjBox(const Obj& O, const Image& Img) {
   return b;
 }
 
-// One file, resolved: the merged dark area and the objects drawn as they are.
-struct Resolved {
-  Paths Area;
-  std::vector<Obj> Native;
-};
-
-Resolved Resolve(Image& Img) {
-  Resolved r;
+// Resolves one file: returns its merged dark area, and leaves in Img.Objs
+// only the objects drawn as they are, in their order.
+Paths Resolve(Image& Img) {
+  Paths area;
   const size_t n = Img.Objs.size();
   // A dark object that a later clear one may touch becomes area, so that
   // the clearing can cut it.
@@ -97,38 +108,53 @@ Resolved Resolve(Image& Img) {
       }
     }
   }
+  // Outlines are moved, not copied: each object's area is used once.
+  auto append = [](Paths& To, Paths& From) {
+    if (To.empty()) {
+      To.swap(From);
+    } else {
+      To.insert(To.end(), std::make_move_iterator(From.begin()), std::make_move_iterator(From.end()));
+    }
+    Paths().swap(From);
+  };
   Paths batch;
   bool batchClear = false;
   auto flush = [&] {
     if (batch.empty()) return;
     if (!Img.AnyClear) {
       // Without clearing, hatching merges the outlines itself.
-      r.Area.insert(r.Area.end(), batch.begin(), batch.end());
+      append(area, batch);
     } else if (batchClear) {
-      Subtract(r.Area, batch);
+      Subtract(area, batch);
     } else {
-      UnionInto(r.Area, batch);
+      UnionInto(area, batch);
     }
     batch.clear();
   };
+  size_t kept = 0;
   for (size_t k = 0; k < n; ++k) {
     const Obj& o = Img.Objs[k];
     if (o.Kind != ObjKind::Area && !asArea[k]) {
-      r.Native.push_back(o);
+      Img.Objs[kept++] = o;
       continue;
     }
     if (o.Clear != batchClear) {
       flush();
       batchClear = o.Clear;
     }
-    if (o.Clear && r.Area.empty()) continue;  // nothing to clear yet
-    const Paths p = ObjArea(o, Img);
-    batch.insert(batch.end(), p.begin(), p.end());
+    if (o.Clear && area.empty()) continue;  // nothing to clear yet
+    if (o.Kind == ObjKind::Area) {
+      append(batch, Img.Areas[o.Index]);
+    } else {
+      Paths p = ObjArea(o, Img);
+      append(batch, p);
+    }
   }
   flush();
+  Img.Objs.resize(kept);
   Img.Areas.clear();
   Img.Areas.shrink_to_fit();
-  return r;
+  return area;
 }
 
 struct Emitter {
@@ -266,6 +292,10 @@ bool ReadFile(const std::string& Path, std::string& Text, std::string& Error) {
     Error = Path + ": cannot open: " + std::strerror(errno);
     return false;
   }
+  // One allocation for the whole text when its size is known.
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(Path, ec);
+  if (!ec && size < (std::uintmax_t{1} << 30)) Text.reserve(static_cast<size_t>(size));
   char buf[1 << 15];
   size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) Text.append(buf, n);
@@ -313,6 +343,7 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
         continue;
       }
       ReadAny(file, text, img, diag);
+      std::string().swap(text);  // the text is read: its memory goes before the calls are made
       int32_t layer = -1;
       for (size_t k = 0; k < overrides.size(); ++k) {
         if (overrides[k].first == file) layer = overrides[k].second, used[k] = true;
@@ -327,10 +358,9 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
                          "; place it with --layer " + file + "=N");
         continue;
       }
-      Resolved r = Resolve(img);
       em.File = file;
-      em.Hatched(layer, r.Area);
-      for (const Obj& o : r.Native) {
+      em.Hatched(layer, Resolve(img));
+      for (const Obj& o : img.Objs) {
         if (o.Kind == ObjKind::Drill) {
           std::swap(em.Draw[layer], drills[layer]);
           em.Native(layer, o);
@@ -398,9 +428,8 @@ bool CamCheckText(const std::string& Name, const std::string& Text, std::string&
   em.MaxAperture = 600;
   try {
     ReadAny(Name, Text, img, diag);
-    Resolved r = Resolve(img);
-    em.Hatched(1, r.Area);
-    for (const Obj& o : r.Native) em.Native(1, o);
+    em.Hatched(1, Resolve(img));
+    for (const Obj& o : img.Objs) em.Native(1, o);
   } catch (const CamError& e) {
     Error = Name + ":" + std::to_string(e.Line) + ": " + e.what();
     return false;

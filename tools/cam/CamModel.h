@@ -68,6 +68,10 @@ struct Diag {
 void ReadGerber(const std::string& Name, const std::string& Text, Image& Out, Diag& D);
 void ReadExcellon(const std::string& Name, const std::string& Text, Image& Out, Diag& D);
 
+// 10 to the power E, the very value std::pow gives (a table of its values:
+// the readers scale every coordinate by one).
+double Pow10(int E);
+
 // Which reader a file's content calls for: 'G', 'E', or 0 for neither.
 char SniffKind(const std::string& Text);
 

@@ -56,7 +56,7 @@ void ReadExcellon(const std::string& Name, const std::string& Text, Image& Out, 
       for (char c : digits) m = m * 10 + (c - '0');
       int dec = s.DecDigits;
       if (s.LeadingKept) dec -= s.IntDigits + s.DecDigits - static_cast<int>(digits.size());
-      v = m / std::pow(10.0, dec);
+      v = m / Pow10(dec);
     }
     return (neg ? -v : v) * unitScale();
   };

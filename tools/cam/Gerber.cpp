@@ -8,6 +8,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <string_view>
 
 #include "CamModel.h"
 
@@ -216,6 +217,7 @@ class Reader {
   Path Contour;
   Paths Contours;
   bool Ended = false;
+  std::string Blk;  // the data block being read, its buffer kept from block to block
 
   // Where objects go: the file, an open block, an open step and repeat.
   std::vector<Image*> Sinks;
@@ -283,7 +285,7 @@ class Reader {
   }
 
   double Host(double FileValue) const { return FileValue * UnitScale; }
-  double Coord(const std::string& Digits, char Axis);
+  double Coord(std::string_view Digits, char Axis);
   double Decimal(const std::string& S, const char* What);
   void Extended(size_t& Pos);
   void ExtCommand(const std::string& Cmd, int CmdLine);
@@ -323,7 +325,8 @@ void Reader::Run() {
     } else {
       // A data block: up to '*'. Line breaks inside are dropped.
       const int startLine = Line;
-      std::string w;
+      std::string& w = Blk;
+      w.clear();
       while (pos < n && Text[pos] != '*') {
         const char d = Text[pos++];
         if (d == '\n') {
@@ -425,30 +428,30 @@ double Reader::Decimal(const std::string& S, const char* What) {
   return std::strtod(S.c_str(), nullptr);
 }
 
-double Reader::Coord(const std::string& S, char Axis) {
+double Reader::Coord(std::string_view S, char Axis) {
   if (!HaveFormat) Fail("coordinate before the format statement (%FS)");
   if (!HaveUnits) {
     HaveUnits = true;
     Warn("no units", "no unit statement (%MO); inches assumed");
   }
-  const std::string what = std::string(1, Axis) + " coordinate";
+  auto what = [&] { return std::string(1, Axis) + " coordinate"; };
   double v;
-  if (S.find('.') != std::string::npos) {
-    v = Decimal(S, what.c_str());
+  if (S.find('.') != std::string_view::npos) {
+    v = Decimal(std::string(S), what().c_str());
   } else {
     size_t i = 0;
     bool neg = false;
     if (!S.empty() && (S[0] == '+' || S[0] == '-')) neg = S[0] == '-', i = 1;
-    const std::string digits = S.substr(i);
-    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) {
-      Fail("bad " + what + " '" + S + "'");
+    const std::string_view digits = S.substr(i);
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) {
+      Fail("bad " + what() + " '" + std::string(S) + "'");
     }
-    if (digits.size() > 18) Fail(what + " '" + S + "' has too many digits");
+    if (digits.size() > 18) Fail(what() + " '" + std::string(S) + "' has too many digits");
     double m = 0;
     for (char c : digits) m = m * 10 + (c - '0');
     int dec = DecDigits;
     if (TrailingOmitted) dec -= IntDigits + DecDigits - static_cast<int>(digits.size());
-    v = m / std::pow(10.0, dec);
+    v = m / Pow10(dec);
     if (neg) v = -v;
   }
   return Host(v);
@@ -957,16 +960,19 @@ void Reader::DataBlock(const std::string& W) {
   double nx = 0, ny = 0, i = 0, j = 0;
   int op = 0;
   size_t k = 0;
+  // Numbers are read in place: a board has hundreds of thousands of them.
   auto number = [&](bool Signed) {
     size_t s = k;
     if (Signed && k < W.size() && (W[k] == '+' || W[k] == '-')) ++k;
     while (k < W.size() && (std::isdigit(static_cast<unsigned char>(W[k])) || (Signed && W[k] == '.'))) ++k;
-    return W.substr(s, k - s);
+    return std::string_view(W).substr(s, k - s);
   };
   auto integer = [&](char L) {
-    const std::string v = number(false);
+    const std::string_view v = number(false);
     if (v.empty() || v.size() > 9) Fail(std::string("bad ") + L + " code in '" + W.substr(0, 40) + "'");
-    return std::atoi(v.c_str());
+    int n = 0;
+    for (char c : v) n = n * 10 + (c - '0');
+    return n;
   };
   while (k < W.size()) {
     const char c = W[k++];
@@ -1027,7 +1033,7 @@ void Reader::DataBlock(const std::string& W) {
         Fail("unknown code M" + std::to_string(m));
       }
     } else if (c == 'X' || c == 'Y' || c == 'I' || c == 'J') {
-      const std::string v = number(true);
+      const std::string_view v = number(true);
       if (v.empty()) Fail(std::string("missing ") + c + " value in '" + W.substr(0, 40) + "'");
       const double h = Coord(v, c);
       if (c == 'X') nx = h, haveX = true;
