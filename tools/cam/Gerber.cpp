@@ -181,6 +181,7 @@ class Reader {
   Reader(const std::string& Name_, const std::string& Text_, Image& Out_, Diag& D_)
       : Name(Name_), Text(Text_), Out(Out_), D(D_) {
     Sinks.push_back(&Out);
+    for (int k = 0; k < 81; ++k) P10[k] = Pow10(k - 40);
   }
   void Run();
 
@@ -218,6 +219,7 @@ class Reader {
   Paths Contours;
   bool Ended = false;
   std::string Blk;  // the data block being read, its buffer kept from block to block
+  double P10[81];   // Pow10(-40) to Pow10(40), at hand
 
   // Where objects go: the file, an open block, an open step and repeat.
   std::vector<Image*> Sinks;
@@ -233,6 +235,9 @@ class Reader {
 
   [[noreturn]] void Fail(const std::string& What) const { throw CamError(Line, What); }
   void Warn(const std::string& Kind, const std::string& What) { D.Warn(Name, Line, Kind, What); }
+  [[noreturn]] void BadCode(char L, std::string_view W) const {
+    Fail(std::string("bad ") + L + " code in '" + std::string(W.substr(0, 40)) + "'");
+  }
 
   // What the file has made so far, against MaxObjects and MaxPoints: step
   // and repeat, block apertures and macros multiply a few lines into very
@@ -286,13 +291,14 @@ class Reader {
 
   double Host(double FileValue) const { return FileValue * UnitScale; }
   double Coord(std::string_view Digits, char Axis);
+  double CoordIn(std::string_view W, size_t& K, char Axis);
   double Decimal(const std::string& S, const char* What);
   void Extended(size_t& Pos);
   void ExtCommand(const std::string& Cmd, int CmdLine);
   void DefineMacro(const std::vector<std::pair<std::string, int>>& Parts);
   void DefineAperture(const std::string& Cmd);
   Paths MacroShape(const Macro& M, const std::vector<double>& Params);
-  void DataBlock(const std::string& W);
+  void DataBlock(std::string_view W);
   void Operation(int Op, bool HaveX, bool HaveY, double NX, double NY, bool HaveI, bool HaveJ,
                  double I, double J);
   void Flash(double AtX, double AtY);
@@ -309,6 +315,16 @@ class Reader {
     }
   }
 };
+
+// Characters that end or interrupt a data block's plain run ('\0' also ends
+// the text).
+constexpr struct SpecialTable {
+  bool V[256] = {};
+  constexpr SpecialTable() {
+    for (char c : {'*', '\n', '%', '\r', ' ', '\t', '\0'}) V[static_cast<unsigned char>(c)] = true;
+  }
+  constexpr bool operator[](unsigned char C) const { return V[C]; }
+} Special;
 
 void Reader::Run() {
   size_t pos = 0;
@@ -327,6 +343,12 @@ void Reader::Run() {
       const int startLine = Line;
       std::string& w = Blk;
       w.clear();
+      // Most blocks hold no line break or blank: read where they lie.
+      const size_t begin = pos;
+      size_t end = pos;
+      while (!Special[static_cast<unsigned char>(Text[end])]) ++end;  // Text[n] is '\0'
+      const bool inPlace = end < n && Text[end] == '*' && end - pos <= 1000000;
+      if (inPlace) pos = end;
       while (pos < n && Text[pos] != '*') {
         const char d = Text[pos++];
         if (d == '\n') {
@@ -348,7 +370,7 @@ void Reader::Run() {
       ++pos;  // '*'
       const int endLine = Line;
       Line = startLine;
-      DataBlock(w);
+      DataBlock(inPlace ? std::string_view(Text).substr(begin, end - begin) : std::string_view(w));
       Line = endLine;
     }
   }
@@ -435,26 +457,48 @@ double Reader::Coord(std::string_view S, char Axis) {
     Warn("no units", "no unit statement (%MO); inches assumed");
   }
   auto what = [&] { return std::string(1, Axis) + " coordinate"; };
-  double v;
-  if (S.find('.') != std::string_view::npos) {
-    v = Decimal(std::string(S), what().c_str());
-  } else {
-    size_t i = 0;
-    bool neg = false;
-    if (!S.empty() && (S[0] == '+' || S[0] == '-')) neg = S[0] == '-', i = 1;
-    const std::string_view digits = S.substr(i);
-    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) {
-      Fail("bad " + what() + " '" + std::string(S) + "'");
-    }
-    if (digits.size() > 18) Fail(what() + " '" + std::string(S) + "' has too many digits");
-    double m = 0;
-    for (char c : digits) m = m * 10 + (c - '0');
-    int dec = DecDigits;
-    if (TrailingOmitted) dec -= IntDigits + DecDigits - static_cast<int>(digits.size());
-    v = m / Pow10(dec);
-    if (neg) v = -v;
+  const size_t first = !S.empty() && (S[0] == '+' || S[0] == '-') ? 1 : 0;
+  if (S.find('.') != std::string_view::npos) return Host(Decimal(std::string(S), what().c_str()));
+  const std::string_view digits = S.substr(first);
+  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) {
+    Fail("bad " + what() + " '" + std::string(S) + "'");
   }
-  return Host(v);
+  if (digits.size() > 18) Fail(what() + " '" + std::string(S) + "' has too many digits");
+  double m = 0;
+  for (char c : digits) m = m * 10 + (c - '0');
+  int dec = DecDigits;
+  if (TrailingOmitted) dec -= IntDigits + DecDigits - static_cast<int>(digits.size());
+  const double v = m / Pow10(dec);
+  return Host(S[0] == '-' ? -v : v);
+}
+
+double Reader::CoordIn(std::string_view W, size_t& K, char Axis) {
+  // A sign and at most 18 digits once the format and units are known, the
+  // common case, decoded as they are scanned.
+  const size_t start = K;
+  size_t k = start;
+  const bool neg = k < W.size() && W[k] == '-';
+  if (k < W.size() && (W[k] == '+' || W[k] == '-')) ++k;
+  const size_t first = k;
+  // Exact in an integer up to 15 digits, as in a double digit by digit.
+  uint64_t u = 0;
+  for (; k < W.size() && W[k] >= '0' && W[k] <= '9'; ++k) u = u * 10 + static_cast<unsigned>(W[k] - '0');
+  if (HaveFormat && HaveUnits && k > first && k - first <= 15 && (k == W.size() || W[k] != '.')) {
+    const double m = static_cast<double>(u);
+    int dec = DecDigits;
+    if (TrailingOmitted) dec -= IntDigits + DecDigits - static_cast<int>(k - first);
+    const double v = m / (dec >= -40 && dec <= 40 ? P10[dec + 40] : Pow10(dec));
+    K = k;
+    return Host(neg ? -v : v);
+  }
+  // Anything else the general way.
+  k = start;
+  if (k < W.size() && (W[k] == '+' || W[k] == '-')) ++k;
+  while (k < W.size() && ((W[k] >= '0' && W[k] <= '9') || W[k] == '.')) ++k;
+  const std::string_view v = W.substr(start, k - start);
+  if (v.empty()) Fail(std::string("missing ") + Axis + " value in '" + std::string(W.substr(0, 40)) + "'");
+  K = k;
+  return Coord(v, Axis);
 }
 
 void Reader::ExtCommand(const std::string& Cmd, int CmdLine) {
@@ -946,7 +990,7 @@ void Reader::CloseRepeat() {
   Line = saved;
 }
 
-void Reader::DataBlock(const std::string& W) {
+void Reader::DataBlock(std::string_view W) {
   if (W.empty()) return;
   if (W.rfind("G04", 0) == 0 || (W.rfind("G4", 0) == 0 && (W.size() == 2 || !std::isdigit(static_cast<unsigned char>(W[2]))))) {
     // A comment; KiCad writes X2 attributes in comments.
@@ -961,15 +1005,14 @@ void Reader::DataBlock(const std::string& W) {
   int op = 0;
   size_t k = 0;
   // Numbers are read in place: a board has hundreds of thousands of them.
-  auto number = [&](bool Signed) {
+  auto number = [&] {
     size_t s = k;
-    if (Signed && k < W.size() && (W[k] == '+' || W[k] == '-')) ++k;
-    while (k < W.size() && (std::isdigit(static_cast<unsigned char>(W[k])) || (Signed && W[k] == '.'))) ++k;
-    return std::string_view(W).substr(s, k - s);
+    while (k < W.size() && std::isdigit(static_cast<unsigned char>(W[k]))) ++k;
+    return W.substr(s, k - s);
   };
   auto integer = [&](char L) {
-    const std::string_view v = number(false);
-    if (v.empty() || v.size() > 9) Fail(std::string("bad ") + L + " code in '" + W.substr(0, 40) + "'");
+    const std::string_view v = number();
+    if (v.empty() || v.size() > 9) BadCode(L, W);
     int n = 0;
     for (char c : v) n = n * 10 + (c - '0');
     return n;
@@ -1033,17 +1076,15 @@ void Reader::DataBlock(const std::string& W) {
         Fail("unknown code M" + std::to_string(m));
       }
     } else if (c == 'X' || c == 'Y' || c == 'I' || c == 'J') {
-      const std::string_view v = number(true);
-      if (v.empty()) Fail(std::string("missing ") + c + " value in '" + W.substr(0, 40) + "'");
-      const double h = Coord(v, c);
+      const double h = CoordIn(W, k, c);
       if (c == 'X') nx = h, haveX = true;
       if (c == 'Y') ny = h, haveY = true;
       if (c == 'I') i = h, haveI = true;
       if (c == 'J') j = h, haveJ = true;
     } else if (c == 'N') {
-      number(false);  // sequence number
+      number();  // sequence number
     } else {
-      Fail("unexpected '" + std::string(1, c) + "' in '" + W.substr(0, 40) + "'");
+      Fail("unexpected '" + std::string(1, c) + "' in '" + std::string(W.substr(0, 40)) + "'");
     }
   }
   const bool coords = haveX || haveY || haveI || haveJ;
