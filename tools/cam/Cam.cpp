@@ -161,7 +161,7 @@ struct Emitter {
   int32_t MaxAperture;
   std::map<std::tuple<int, int32_t, int32_t>, int32_t> Apertures;
   std::vector<CamCall> ApertureCalls;
-  std::vector<CamCall> Draw[LayerCount];
+  std::deque<CamCall> Draw[LayerCount];
   Box Extent;
   std::string File;
 
@@ -320,7 +320,7 @@ void ReadAny(const std::string& Name, const std::string& Text, Image& Img, Diag&
 }  // namespace cam
 
 bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int32_t MaxAperture,
-               std::vector<CamCall>& Calls, std::vector<std::string>& Errors,
+               std::deque<CamCall>& Calls, std::vector<std::string>& Errors,
                std::vector<std::string>& Warnings, int64_t Origin[2]) {
   using namespace cam;
   Diag diag;
@@ -330,7 +330,7 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
   std::vector<bool> used(overrides.size(), false);
   // Drill hits of each layer go before its other elements: a hole's circle
   // is stroked with the width in force, which a slot would otherwise set.
-  std::vector<CamCall> drills[LayerCount];
+  std::deque<CamCall> drills[LayerCount];
   for (const std::string& file : Options.Files) {
     Image img;
     for (size_t k = 0; k < overrides.size(); ++k) {
@@ -360,7 +360,9 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
       }
       em.File = file;
       em.Hatched(layer, Resolve(img));
-      for (const Obj& o : img.Objs) {
+      // Each object's memory goes as its calls are made, for theirs.
+      for (; !img.Objs.empty(); img.Objs.pop_front()) {
+        const Obj& o = img.Objs.front();
         if (o.Kind == ObjKind::Drill) {
           std::swap(em.Draw[layer], drills[layer]);
           em.Native(layer, o);
@@ -395,7 +397,7 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
     return false;
   }
   Origin[0] = static_cast<int64_t>(ox), Origin[1] = static_cast<int64_t>(oy);
-  auto shift = [&](std::vector<CamCall>& Cs) {
+  auto shift = [&](std::deque<CamCall>& Cs) {
     for (CamCall& c : Cs) {
       const int xy = c.What == Verb::DrawLine ? 2 : 1;
       for (int k = 0; k < xy; ++k) {
@@ -404,15 +406,17 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
       }
     }
   };
-  Calls = em.ApertureCalls;
+  Calls.assign(em.ApertureCalls.begin(), em.ApertureCalls.end());
   Calls.push_back(CamCall{Verb::OpenEquip, {0, 0, static_cast<int32_t>(w), static_cast<int32_t>(h), 0, 0}});
   for (int32_t layer = 0; layer < LayerCount; ++layer) shift(drills[layer]), shift(em.Draw[layer]);
   for (int32_t layer : Order) {
     if (layer < 0 || layer >= LayerCount) continue;
     if (drills[layer].empty() && em.Draw[layer].empty()) continue;
     Calls.push_back(CamCall{Verb::OpenLayer, {layer, 0, 0, 0, 0, 0}});
-    Calls.insert(Calls.end(), drills[layer].begin(), drills[layer].end());
-    Calls.insert(Calls.end(), em.Draw[layer].begin(), em.Draw[layer].end());
+    // Moved a call at a time: the blocks freed are those the next take.
+    for (std::deque<CamCall>* from : {&drills[layer], &em.Draw[layer]}) {
+      for (; !from->empty(); from->pop_front()) Calls.push_back(from->front());
+    }
   }
   Calls.push_back(CamCall{Verb::CloseEquip, {0, 0, 0, 0, 0, 0}});
   return true;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -48,9 +49,10 @@ struct Obj {
   uint32_t Index = 0;
 };
 
-// One file's image: objects in the order they were made.
+// One file's image: objects in the order they were made (in blocks that
+// are never moved as they grow, nor held twice while growing).
 struct Image {
-  std::vector<Obj> Objs;
+  std::deque<Obj> Objs;
   std::vector<Paths> Areas;
   bool AnyClear = false;
   bool IsDrill = false;
