@@ -92,7 +92,7 @@ Paths Resolve(Image& Img) {
     std::vector<Box> clears;
     Box all;
     for (size_t k = n; k-- > 0;) {
-      const Obj& o = Img.Objs[k];
+      const Obj o = Img.Full(Img.Objs[k]);
       const Box b = ObjBox(o, Img);
       if (o.Clear) {
         asArea[k] = true;
@@ -133,7 +133,7 @@ Paths Resolve(Image& Img) {
   };
   size_t kept = 0;
   for (size_t k = 0; k < n; ++k) {
-    const Obj& o = Img.Objs[k];
+    const PackedObj& o = Img.Objs[k];
     if (o.Kind != ObjKind::Area && !asArea[k]) {
       Img.Objs[kept++] = o;
       continue;
@@ -146,7 +146,7 @@ Paths Resolve(Image& Img) {
     if (o.Kind == ObjKind::Area) {
       append(batch, Img.Areas[o.Index]);
     } else {
-      Paths p = ObjArea(o, Img);
+      Paths p = ObjArea(Img.Full(o), Img);
       append(batch, p);
     }
   }
@@ -160,6 +160,7 @@ Paths Resolve(Image& Img) {
 struct Emitter {
   int32_t MaxAperture;
   std::map<std::tuple<int, int32_t, int32_t>, int32_t> Apertures;
+  int32_t Last[4] = {-1, 0, 0, 0};  // shape, w, h and record of the last aperture found
   std::vector<CamCall> ApertureCalls;
   std::deque<CamCall> Draw[LayerCount];
   Box Extent;
@@ -174,9 +175,14 @@ struct Emitter {
   }
   int32_t Ap(int Shape, double W, double H, int Line) {
     const int32_t w = I32(W, Line), h = I32(H, Line);
+    // Runs of objects share one aperture: the last is at hand.
+    if (Last[0] == Shape && Last[1] == w && Last[2] == h) return Last[3];
     const auto key = std::make_tuple(Shape, w, h);
     const auto it = Apertures.find(key);
-    if (it != Apertures.end()) return it->second;
+    if (it != Apertures.end()) {
+      Last[0] = Shape, Last[1] = w, Last[2] = h, Last[3] = it->second;
+      return it->second;
+    }
     const int32_t n = static_cast<int32_t>(Apertures.size());
     if (n > MaxAperture) {
       Fail(Line, "more than " + std::to_string(MaxAperture + 1) +
@@ -362,7 +368,7 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
       em.Hatched(layer, Resolve(img));
       // Each object's memory goes as its calls are made, for theirs.
       for (; !img.Objs.empty(); img.Objs.pop_front()) {
-        const Obj& o = img.Objs.front();
+        const Obj o = img.Full(img.Objs.front());
         if (o.Kind == ObjKind::Drill) {
           std::swap(em.Draw[layer], drills[layer]);
           em.Native(layer, o);
@@ -433,7 +439,7 @@ bool CamCheckText(const std::string& Name, const std::string& Text, std::string&
   try {
     ReadAny(Name, Text, img, diag);
     em.Hatched(1, Resolve(img));
-    for (const Obj& o : img.Objs) em.Native(1, o);
+    for (const PackedObj& o : img.Objs) em.Native(1, img.Full(o));
   } catch (const CamError& e) {
     Error = Name + ":" + std::to_string(e.Line) + ": " + e.what();
     return false;

@@ -245,7 +245,7 @@ void ReadExcellon(const std::string& Name, const std::string& Text, Image& Out, 
       Obj o{ObjKind::Line};
       o.Line = line;
       o.X1 = sx, o.Y1 = sy, o.X2 = nx, o.Y2 = ny, o.W = w;
-      Out.Objs.push_back(o);
+      Out.Add(o);
       s.X = nx, s.Y = ny;
       continue;
     }
@@ -255,12 +255,12 @@ void ReadExcellon(const std::string& Name, const std::string& Text, Image& Out, 
       Obj o{ObjKind::Drill};
       o.Line = line;
       o.X1 = nx, o.Y1 = ny, o.W = selected();
-      Out.Objs.push_back(o);
+      Out.Add(o);
     } else if (s.Mode == 1 && s.ToolDown) {
       Obj o{ObjKind::Line};
       o.Line = line;
       o.X1 = s.X, o.Y1 = s.Y, o.X2 = nx, o.Y2 = ny, o.W = selected();
-      Out.Objs.push_back(o);
+      Out.Add(o);
     }
     s.X = nx, s.Y = ny;
   }

@@ -262,7 +262,7 @@ class Reader {
     O.Line = Line;
     O.Clear = ClearPolarity;
     if (O.Clear) Sink().AnyClear = true;
-    Sink().Objs.push_back(O);
+    Sink().Add(O);
   }
   [[noreturn]] void TooLarge() const {
     Fail("an area more than " + std::to_string(static_cast<int>(MaxAreaSpan / 100000)) + " m across: too large to fill");
@@ -928,7 +928,7 @@ void Reader::PlaceImage(const Image& Src, const Xform& T, bool Toggle) {
   // Src is never the sink that grows here: a repeat ends only in the sink
   // it was opened in, and a block is an aperture only once closed.
   for (size_t k = 0, n = Src.Objs.size(); k < n; ++k) {
-    const Obj o0 = Src.Objs[k];
+    const Obj o0 = Src.Full(Src.Objs[k]);
     Spend(1, o0.Kind == ObjKind::Area ? PointsOf(Src.Areas[o0.Index]) : 0);
     Obj o = o0;
     o.Clear = o0.Clear != Toggle;
@@ -967,7 +967,7 @@ void Reader::PlaceImage(const Image& Src, const Xform& T, bool Toggle) {
         Sink().Areas.push_back(XformPaths(Src.Areas[o0.Index], T));
         break;
     }
-    Sink().Objs.push_back(o);
+    Sink().Add(o);
   }
 }
 
