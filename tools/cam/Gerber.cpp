@@ -473,7 +473,7 @@ double Reader::Coord(std::string_view S, char Axis) {
 }
 
 double Reader::CoordIn(std::string_view W, size_t& K, char Axis) {
-  // A sign and at most 18 digits once the format and units are known, the
+  // A sign and at most 15 digits once the format and units are known, the
   // common case, decoded as they are scanned.
   const size_t start = K;
   size_t k = start;
