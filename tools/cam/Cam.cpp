@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <iterator>
 #include <map>
 #include <tuple>
 
@@ -22,6 +24,19 @@ void Diag::Warn(const std::string& File, int Line, const std::string& Kind, cons
   if (std::find(Told.begin(), Told.end(), Kind) != Told.end()) return;
   Told.push_back(Kind);
   Warnings.push_back(File + ":" + std::to_string(Line) + ": warning: " + What);
+}
+
+double Pow10(int E) {
+  // Filled by std::pow at run time, never folded by the compiler, so that
+  // each value is the one std::pow itself returns on this platform.
+  static const struct Table {
+    double V[81];
+    Table() {
+      volatile double ten = 10.0;
+      for (int k = 0; k < 81; ++k) V[k] = std::pow(ten, k - 40);
+    }
+  } table;
+  return E >= -40 && E <= 40 ? table.V[E + 40] : std::pow(10.0, E);
 }
 
 namespace {
@@ -65,29 +80,25 @@ Box ObjBox(const Obj& O, const Image& Img) {
   return b;
 }
 
-// One file, resolved: the merged dark area and the objects drawn as they are.
-struct Resolved {
-  Paths Area;
-  std::vector<Obj> Native;
-  Box Objects;  // a negative image's objects, without its background
-};
-
-Resolved Resolve(Image& Img, double MarginMm) {
-  Resolved r;
+// Resolves one file: returns its merged dark area, and leaves in Img.Objs
+// only the objects drawn as they are, in their order. Objects receives the
+// box of a negative image's objects, without its background.
+Paths Resolve(Image& Img, double MarginMm, Box& Objects) {
+  Paths area;
   const size_t n = Img.Objs.size();
   // A negative image is dark where nothing is drawn: from the box of its
   // objects grown by the margin (the whole plot of the file alone), every
   // object cut away, or added where its polarity is clear.
   if (Img.Negative && n > 0) {
-    for (Obj& o : Img.Objs) {
-      const Box b = ObjBox(o, Img);
-      r.Objects.Add(b.X0, b.Y0, 0), r.Objects.Add(b.X1, b.Y1, 0);
+    for (PackedObj& o : Img.Objs) {
+      const Box b = ObjBox(Img.Full(o), Img);
+      Objects.Add(b.X0, b.Y0, 0), Objects.Add(b.X1, b.Y1, 0);
       o.Clear = !o.Clear;
     }
     const double m = std::round(MarginMm * 100.0);
-    const double x0 = std::floor(r.Objects.X0) - m, y0 = std::floor(r.Objects.Y0) - m;
-    const double x1 = std::ceil(r.Objects.X1) + m, y1 = std::ceil(r.Objects.Y1) + m;
-    r.Area.push_back(RectPath((x0 + x1) / 2, (y0 + y1) / 2, x1 - x0, y1 - y0));
+    const double x0 = std::floor(Objects.X0) - m, y0 = std::floor(Objects.Y0) - m;
+    const double x1 = std::ceil(Objects.X1) + m, y1 = std::ceil(Objects.Y1) + m;
+    area.push_back(RectPath((x0 + x1) / 2, (y0 + y1) / 2, x1 - x0, y1 - y0));
     Img.AnyClear = true;
   }
   // A dark object that a later clear one may touch becomes area, so that
@@ -97,7 +108,7 @@ Resolved Resolve(Image& Img, double MarginMm) {
     std::vector<Box> clears;
     Box all;
     for (size_t k = n; k-- > 0;) {
-      const Obj& o = Img.Objs[k];
+      const Obj o = Img.Full(Img.Objs[k]);
       const Box b = ObjBox(o, Img);
       if (o.Clear) {
         asArea[k] = true;
@@ -113,45 +124,61 @@ Resolved Resolve(Image& Img, double MarginMm) {
       }
     }
   }
+  // Outlines are moved, not copied: each object's area is used once.
+  auto append = [](Paths& To, Paths& From) {
+    if (To.empty()) {
+      To.swap(From);
+    } else {
+      To.insert(To.end(), std::make_move_iterator(From.begin()), std::make_move_iterator(From.end()));
+    }
+    Paths().swap(From);
+  };
   Paths batch;
   bool batchClear = false;
   auto flush = [&] {
     if (batch.empty()) return;
-    if (!Img.AnyClear) {
-      // Without clearing, hatching merges the outlines itself.
-      r.Area.insert(r.Area.end(), batch.begin(), batch.end());
-    } else if (batchClear) {
-      Subtract(r.Area, batch);
+    // Dark outlines are merged by the non-zero rule, in the clearing that
+    // follows or else in the hatching: every outline runs counter-clockwise
+    // but the holes of Clipper's results, which balance their own outlines.
+    if (batchClear) {
+      Subtract(area, batch);
     } else {
-      UnionInto(r.Area, batch);
+      append(area, batch);
     }
     batch.clear();
   };
+  size_t kept = 0;
   for (size_t k = 0; k < n; ++k) {
-    const Obj& o = Img.Objs[k];
+    const PackedObj& o = Img.Objs[k];
     if (o.Kind != ObjKind::Area && !asArea[k]) {
-      r.Native.push_back(o);
+      Img.Objs[kept++] = o;
       continue;
     }
     if (o.Clear != batchClear) {
       flush();
       batchClear = o.Clear;
     }
-    if (o.Clear && r.Area.empty()) continue;  // nothing to clear yet
-    const Paths p = ObjArea(o, Img);
-    batch.insert(batch.end(), p.begin(), p.end());
+    if (o.Clear && area.empty()) continue;  // nothing to clear yet
+    if (o.Kind == ObjKind::Area) {
+      append(batch, Img.Areas[o.Index]);
+    } else {
+      Paths p = ObjArea(Img.Full(o), Img);
+      append(batch, p);
+    }
   }
   flush();
+  Img.Objs.resize(kept);
   Img.Areas.clear();
   Img.Areas.shrink_to_fit();
-  return r;
+  return area;
 }
 
 struct Emitter {
   int32_t MaxAperture;
   std::map<std::tuple<int, int32_t, int32_t>, int32_t> Apertures;
+  int32_t Last[4] = {-1, 0, 0, 0};  // shape, w, h and record of the last aperture found
   std::vector<CamCall> ApertureCalls;
-  std::vector<CamCall> Draw[LayerCount];
+  std::deque<CamCall> Draw[LayerCount];
   Box Extent;
   std::string File;
 
@@ -164,9 +191,14 @@ struct Emitter {
   }
   int32_t Ap(int Shape, double W, double H, int Line) {
     const int32_t w = I32(W, Line), h = I32(H, Line);
+    // Runs of objects share one aperture: the last is at hand.
+    if (Last[0] == Shape && Last[1] == w && Last[2] == h) return Last[3];
     const auto key = std::make_tuple(Shape, w, h);
     const auto it = Apertures.find(key);
-    if (it != Apertures.end()) return it->second;
+    if (it != Apertures.end()) {
+      Last[0] = Shape, Last[1] = w, Last[2] = h, Last[3] = it->second;
+      return it->second;
+    }
     const int32_t n = static_cast<int32_t>(Apertures.size());
     if (n > MaxAperture) {
       Fail(Line, "more than " + std::to_string(MaxAperture + 1) +
@@ -283,6 +315,10 @@ bool ReadFile(const std::string& Path, std::string& Text, std::string& Error) {
     Error = Path + ": cannot open: " + std::strerror(errno);
     return false;
   }
+  // One allocation for the whole text when its size is known.
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(Path, ec);
+  if (!ec && size < (std::uintmax_t{1} << 30)) Text.reserve(static_cast<size_t>(size));
   char buf[1 << 15];
   size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) Text.append(buf, n);
@@ -307,7 +343,7 @@ void ReadAny(const std::string& Name, const std::string& Text, Image& Img, Diag&
 }  // namespace cam
 
 bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int32_t MaxAperture,
-               std::vector<CamCall>& Calls, std::vector<std::string>& Errors,
+               std::deque<CamCall>& Calls, std::vector<std::string>& Errors,
                std::vector<std::string>& Warnings, int64_t Origin[2]) {
   using namespace cam;
   Diag diag;
@@ -317,7 +353,7 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
   std::vector<bool> used(overrides.size(), false);
   // Drill hits of each layer go before its other elements: a hole's circle
   // is stroked with the width in force, which a slot would otherwise set.
-  std::vector<CamCall> drills[LayerCount];
+  std::deque<CamCall> drills[LayerCount];
   for (const std::string& file : Options.Files) {
     Image img;
     for (size_t k = 0; k < overrides.size(); ++k) {
@@ -330,6 +366,7 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
         continue;
       }
       ReadAny(file, text, img, diag);
+      std::string().swap(text);  // the text is read: its memory goes before the calls are made
       int32_t layer = -1;
       for (size_t k = 0; k < overrides.size(); ++k) {
         if (overrides[k].first == file) layer = overrides[k].second, used[k] = true;
@@ -344,19 +381,21 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
                          "; place it with --layer " + file + "=N");
         continue;
       }
-      Resolved r = Resolve(img, Options.MarginMm);
       em.File = file;
       const Box extent = em.Extent;
-      em.Hatched(layer, r.Area);
+      Box objects;
+      em.Hatched(layer, Resolve(img, Options.MarginMm, objects));
       if (img.Negative) {
         // The plot area is the objects' box plus the margin, the same as
         // the background's, not that grown again.
         em.Extent = extent;
-        if (r.Objects.X0 <= r.Objects.X1) {
-          em.Extent.Add(r.Objects.X0, r.Objects.Y0, 0), em.Extent.Add(r.Objects.X1, r.Objects.Y1, 0);
+        if (objects.X0 <= objects.X1) {
+          em.Extent.Add(objects.X0, objects.Y0, 0), em.Extent.Add(objects.X1, objects.Y1, 0);
         }
       }
-      for (const Obj& o : r.Native) {
+      // Each object's memory goes as its calls are made, for theirs.
+      for (; !img.Objs.empty(); img.Objs.pop_front()) {
+        const Obj o = img.Full(img.Objs.front());
         if (o.Kind == ObjKind::Drill) {
           std::swap(em.Draw[layer], drills[layer]);
           em.Native(layer, o);
@@ -391,7 +430,7 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
     return false;
   }
   Origin[0] = static_cast<int64_t>(ox), Origin[1] = static_cast<int64_t>(oy);
-  auto shift = [&](std::vector<CamCall>& Cs) {
+  auto shift = [&](std::deque<CamCall>& Cs) {
     for (CamCall& c : Cs) {
       const int xy = c.What == Verb::DrawLine ? 2 : 1;
       for (int k = 0; k < xy; ++k) {
@@ -400,15 +439,17 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
       }
     }
   };
-  Calls = em.ApertureCalls;
+  Calls.assign(em.ApertureCalls.begin(), em.ApertureCalls.end());
   Calls.push_back(CamCall{Verb::OpenEquip, {0, 0, static_cast<int32_t>(w), static_cast<int32_t>(h), 0, 0}});
   for (int32_t layer = 0; layer < LayerCount; ++layer) shift(drills[layer]), shift(em.Draw[layer]);
   for (int32_t layer : Order) {
     if (layer < 0 || layer >= LayerCount) continue;
     if (drills[layer].empty() && em.Draw[layer].empty()) continue;
     Calls.push_back(CamCall{Verb::OpenLayer, {layer, 0, 0, 0, 0, 0}});
-    Calls.insert(Calls.end(), drills[layer].begin(), drills[layer].end());
-    Calls.insert(Calls.end(), em.Draw[layer].begin(), em.Draw[layer].end());
+    // Moved a call at a time: the blocks freed are those the next take.
+    for (std::deque<CamCall>* from : {&drills[layer], &em.Draw[layer]}) {
+      for (; !from->empty(); from->pop_front()) Calls.push_back(from->front());
+    }
   }
   Calls.push_back(CamCall{Verb::CloseEquip, {0, 0, 0, 0, 0, 0}});
   return true;
@@ -424,9 +465,9 @@ bool CamCheckText(const std::string& Name, const std::string& Text, std::string&
   em.MaxAperture = 600;
   try {
     ReadAny(Name, Text, img, diag);
-    Resolved r = Resolve(img, 2.0);
-    em.Hatched(1, r.Area);
-    for (const Obj& o : r.Native) em.Native(1, o);
+    Box objects;
+    em.Hatched(1, Resolve(img, 2.0, objects));
+    for (const PackedObj& o : img.Objs) em.Native(1, img.Full(o));
   } catch (const CamError& e) {
     Error = Name + ":" + std::to_string(e.Line) + ": " + e.what();
     return false;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,7 +12,8 @@
 #include "tools/plothost/Journal.h"
 
 // One call the import makes, without the journal's line and text: a board
-// makes hundreds of thousands of them, kept in memory until the plot.
+// makes hundreds of thousands of them, kept in memory until the plot, in
+// blocks (a deque), never copied whole as they grow.
 struct CamCall {
   Verb What;
   int32_t Arg[6];  // as Call::Arg
@@ -35,7 +37,7 @@ struct CamOptions {
 // returns false with "FILE:LINE: what is wrong" messages in Errors.
 // Warnings collects each kind of deprecated construct once.
 bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int32_t MaxAperture,
-               std::vector<CamCall>& Calls, std::vector<std::string>& Errors,
+               std::deque<CamCall>& Calls, std::vector<std::string>& Errors,
                std::vector<std::string>& Warnings, int64_t Origin[2]);
 
 // The default layer table and the file-name conventions, for --layers-map.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -48,14 +49,53 @@ struct Obj {
   uint32_t Index = 0;
 };
 
-// One file's image: objects in the order they were made.
+// An object as an Image keeps it: 64 bytes where Obj takes 104, since
+// most objects are not arcs; an arc's centre, radius and angles are kept
+// apart, in Image::Arcs[Index].
+struct PackedObj {
+  ObjKind Kind;
+  bool Clear;
+  uint8_t Shape;
+  int Line;
+  uint32_t Index;  // Area: Areas[Index]; Arc: Arcs[Index]
+  double X1, Y1, X2, Y2, W, H;
+};
+struct ArcPart {
+  double CX, CY, R, A0, Sweep;
+};
+
+// One file's image: objects in the order they were made (in blocks that
+// are never moved as they grow, nor held twice while growing).
 struct Image {
-  std::vector<Obj> Objs;
+  std::deque<PackedObj> Objs;
+  std::deque<ArcPart> Arcs;
   std::vector<Paths> Areas;
   bool AnyClear = false;
   bool Negative = false;  // %IPNEG: dark where nothing is drawn
   bool IsDrill = false;
   std::string FileFunction;  // X2 %TF.FileFunction value, "" if none
+
+  void Add(const Obj& O) {
+    uint32_t index = O.Index;
+    if (O.Kind == ObjKind::Arc) {
+      index = static_cast<uint32_t>(Arcs.size());
+      Arcs.push_back({O.CX, O.CY, O.R, O.A0, O.Sweep});
+    }
+    Objs.push_back({O.Kind, O.Clear, O.Shape, O.Line, index, O.X1, O.Y1, O.X2, O.Y2, O.W, O.H});
+  }
+  // The object whole again (what a line's or flash's Obj leaves unused is 0).
+  Obj Full(const PackedObj& P) const {
+    Obj o{P.Kind};
+    o.Clear = P.Clear, o.Shape = P.Shape, o.Line = P.Line;
+    o.X1 = P.X1, o.Y1 = P.Y1, o.X2 = P.X2, o.Y2 = P.Y2, o.W = P.W, o.H = P.H;
+    if (P.Kind == ObjKind::Arc) {
+      const ArcPart& a = Arcs[P.Index];
+      o.CX = a.CX, o.CY = a.CY, o.R = a.R, o.A0 = a.A0, o.Sweep = a.Sweep;
+    } else {
+      o.Index = P.Index;
+    }
+    return o;
+  }
 };
 
 // Warnings: each kind is told once per run.
@@ -68,6 +108,10 @@ struct Diag {
 // The readers. Throw CamError.
 void ReadGerber(const std::string& Name, const std::string& Text, Image& Out, Diag& D);
 void ReadExcellon(const std::string& Name, const std::string& Text, Image& Out, Diag& D);
+
+// 10 to the power E, the very value std::pow gives (a table of its values:
+// the readers scale every coordinate by one).
+double Pow10(int E);
 
 // Which reader a file's content calls for: 'G', 'E', or 0 for neither.
 char SniffKind(const std::string& Text);

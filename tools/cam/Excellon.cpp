@@ -57,7 +57,7 @@ void ReadExcellon(const std::string& Name, const std::string& Text, Image& Out, 
       for (char c : digits) m = m * 10 + (c - '0');
       int dec = s.DecDigits;
       if (s.LeadingKept) dec -= s.IntDigits + s.DecDigits - static_cast<int>(digits.size());
-      v = m / std::pow(10.0, dec);
+      v = m / Pow10(dec);
     }
     return (neg ? -v : v) * unitScale();
   };
@@ -259,7 +259,7 @@ void ReadExcellon(const std::string& Name, const std::string& Text, Image& Out, 
       Obj o{ObjKind::Line};
       o.Line = line;
       o.X1 = sx, o.Y1 = sy, o.X2 = nx, o.Y2 = ny, o.W = w;
-      Out.Objs.push_back(o);
+      Out.Add(o);
       s.X = nx, s.Y = ny;
       continue;
     }
@@ -269,12 +269,12 @@ void ReadExcellon(const std::string& Name, const std::string& Text, Image& Out, 
       Obj o{ObjKind::Drill};
       o.Line = line;
       o.X1 = nx, o.Y1 = ny, o.W = selected();
-      Out.Objs.push_back(o);
+      Out.Add(o);
     } else if (s.Mode == 1 && s.ToolDown) {
       Obj o{ObjKind::Line};
       o.Line = line;
       o.X1 = s.X, o.Y1 = s.Y, o.X2 = nx, o.Y2 = ny, o.W = selected();
-      Out.Objs.push_back(o);
+      Out.Add(o);
     }
     s.X = nx, s.Y = ny;
   }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <string_view>
 
 #include "CamModel.h"
 
@@ -186,6 +187,7 @@ class Reader {
   Reader(const std::string& Name_, const std::string& Text_, Image& Out_, Diag& D_)
       : Name(Name_), Text(Text_), Out(Out_), D(D_) {
     Sinks.push_back(&Out);
+    for (int k = 0; k < 81; ++k) P10[k] = Pow10(k - 40);
   }
   void Run();
 
@@ -224,6 +226,8 @@ class Reader {
   Path Contour;
   Paths Contours;
   bool Ended = false;
+  std::string Blk;  // the data block being read, its buffer kept from block to block
+  double P10[81];   // Pow10(-40) to Pow10(40), at hand
 
   // Where objects go: the file, an open block, an open step and repeat.
   std::vector<Image*> Sinks;
@@ -239,6 +243,9 @@ class Reader {
 
   [[noreturn]] void Fail(const std::string& What) const { throw CamError(Line, What); }
   void Warn(const std::string& Kind, const std::string& What) { D.Warn(Name, Line, Kind, What); }
+  [[noreturn]] void BadCode(char L, std::string_view W) const {
+    Fail(std::string("bad ") + L + " code in '" + std::string(W.substr(0, 40)) + "'");
+  }
 
   // What the file has made so far, against MaxObjects and MaxPoints: step
   // and repeat, block apertures and macros multiply a few lines into very
@@ -263,7 +270,7 @@ class Reader {
     O.Line = Line;
     O.Clear = ClearPolarity;
     if (O.Clear) Sink().AnyClear = true;
-    Sink().Objs.push_back(O);
+    Sink().Add(O);
   }
   [[noreturn]] void TooLarge() const {
     Fail("an area more than " + std::to_string(static_cast<int>(MaxAreaSpan / 100000)) + " m across: too large to fill");
@@ -291,7 +298,8 @@ class Reader {
   }
 
   double Host(double FileValue) const { return FileValue * UnitScale; }
-  double Coord(const std::string& Digits, char Axis);
+  double Coord(std::string_view Digits, char Axis);
+  double CoordIn(std::string_view W, size_t& K, char Axis);
   double Decimal(const std::string& S, const char* What);
   void Extended(size_t& Pos);
   void ExtCommand(const std::string& Cmd, int CmdLine);
@@ -299,7 +307,7 @@ class Reader {
   void DefineAperture(const std::string& Cmd);
   void MalformedAperture(int DCode, const std::string& Why);
   Paths MacroShape(const Macro& M, const std::vector<double>& Params);
-  void DataBlock(const std::string& W);
+  void DataBlock(std::string_view W);
   void Operation(int Op, bool HaveX, bool HaveY, double NX, double NY, bool HaveI, bool HaveJ,
                  double I, double J);
   void Flash(double AtX, double AtY);
@@ -317,6 +325,16 @@ class Reader {
   }
 };
 
+// Characters that end or interrupt a data block's plain run ('\0' also ends
+// the text).
+constexpr struct SpecialTable {
+  bool V[256] = {};
+  constexpr SpecialTable() {
+    for (char c : {'*', '\n', '%', '\r', ' ', '\t', '\0'}) V[static_cast<unsigned char>(c)] = true;
+  }
+  constexpr bool operator[](unsigned char C) const { return V[C]; }
+} Special;
+
 void Reader::Run() {
   size_t pos = 0;
   const size_t n = Text.size();
@@ -332,7 +350,14 @@ void Reader::Run() {
     } else {
       // A data block: up to '*'. Line breaks inside are dropped.
       const int startLine = Line;
-      std::string w;
+      std::string& w = Blk;
+      w.clear();
+      // Most blocks hold no line break or blank: read where they lie.
+      const size_t begin = pos;
+      size_t end = pos;
+      while (!Special[static_cast<unsigned char>(Text[end])]) ++end;  // Text[n] is '\0'
+      const bool inPlace = end < n && Text[end] == '*' && end - pos <= 1000000;
+      if (inPlace) pos = end;
       while (pos < n && Text[pos] != '*') {
         const char d = Text[pos++];
         if (d == '\n') {
@@ -354,7 +379,7 @@ void Reader::Run() {
       ++pos;  // '*'
       const int endLine = Line;
       Line = startLine;
-      DataBlock(w);
+      DataBlock(inPlace ? std::string_view(Text).substr(begin, end - begin) : std::string_view(w));
       Line = endLine;
     }
   }
@@ -447,33 +472,55 @@ double Reader::Decimal(const std::string& S, const char* What) {
   return std::strtod(S.c_str(), nullptr);
 }
 
-double Reader::Coord(const std::string& S, char Axis) {
+double Reader::Coord(std::string_view S, char Axis) {
   if (!HaveFormat) Fail("coordinate before the format statement (%FS)");
   if (!HaveUnits) {
     HaveUnits = true;
     Warn("no units", "no unit statement (%MO); inches assumed");
   }
-  const std::string what = std::string(1, Axis) + " coordinate";
-  double v;
-  if (S.find('.') != std::string::npos) {
-    v = Decimal(S, what.c_str());
-  } else {
-    size_t i = 0;
-    bool neg = false;
-    if (!S.empty() && (S[0] == '+' || S[0] == '-')) neg = S[0] == '-', i = 1;
-    const std::string digits = S.substr(i);
-    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) {
-      Fail("bad " + what + " '" + S + "'");
-    }
-    if (digits.size() > 18) Fail(what + " '" + S + "' has too many digits");
-    double m = 0;
-    for (char c : digits) m = m * 10 + (c - '0');
-    int dec = DecDigits;
-    if (TrailingOmitted) dec -= IntDigits + DecDigits - static_cast<int>(digits.size());
-    v = m / std::pow(10.0, dec);
-    if (neg) v = -v;
+  auto what = [&] { return std::string(1, Axis) + " coordinate"; };
+  const size_t first = !S.empty() && (S[0] == '+' || S[0] == '-') ? 1 : 0;
+  if (S.find('.') != std::string_view::npos) return Host(Decimal(std::string(S), what().c_str()));
+  const std::string_view digits = S.substr(first);
+  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) {
+    Fail("bad " + what() + " '" + std::string(S) + "'");
   }
-  return Host(v);
+  if (digits.size() > 18) Fail(what() + " '" + std::string(S) + "' has too many digits");
+  double m = 0;
+  for (char c : digits) m = m * 10 + (c - '0');
+  int dec = DecDigits;
+  if (TrailingOmitted) dec -= IntDigits + DecDigits - static_cast<int>(digits.size());
+  const double v = m / Pow10(dec);
+  return Host(S[0] == '-' ? -v : v);
+}
+
+double Reader::CoordIn(std::string_view W, size_t& K, char Axis) {
+  // A sign and at most 15 digits once the format and units are known, the
+  // common case, decoded as they are scanned.
+  const size_t start = K;
+  size_t k = start;
+  const bool neg = k < W.size() && W[k] == '-';
+  if (k < W.size() && (W[k] == '+' || W[k] == '-')) ++k;
+  const size_t first = k;
+  // Exact in an integer up to 15 digits, as in a double digit by digit.
+  uint64_t u = 0;
+  for (; k < W.size() && W[k] >= '0' && W[k] <= '9'; ++k) u = u * 10 + static_cast<unsigned>(W[k] - '0');
+  if (HaveFormat && HaveUnits && k > first && k - first <= 15 && (k == W.size() || W[k] != '.')) {
+    const double m = static_cast<double>(u);
+    int dec = DecDigits;
+    if (TrailingOmitted) dec -= IntDigits + DecDigits - static_cast<int>(k - first);
+    const double v = m / (dec >= -40 && dec <= 40 ? P10[dec + 40] : Pow10(dec));
+    K = k;
+    return Host(neg ? -v : v);
+  }
+  // Anything else the general way.
+  k = start;
+  if (k < W.size() && (W[k] == '+' || W[k] == '-')) ++k;
+  while (k < W.size() && ((W[k] >= '0' && W[k] <= '9') || W[k] == '.')) ++k;
+  const std::string_view v = W.substr(start, k - start);
+  if (v.empty()) Fail(std::string("missing ") + Axis + " value in '" + std::string(W.substr(0, 40)) + "'");
+  K = k;
+  return Coord(v, Axis);
 }
 
 void Reader::ExtCommand(const std::string& Cmd, int CmdLine) {
@@ -922,7 +969,7 @@ void Reader::PlaceImage(const Image& Src, const Xform& T, bool Toggle) {
   // Src is never the sink that grows here: a repeat ends only in the sink
   // it was opened in, and a block is an aperture only once closed.
   for (size_t k = 0, n = Src.Objs.size(); k < n; ++k) {
-    const Obj o0 = Src.Objs[k];
+    const Obj o0 = Src.Full(Src.Objs[k]);
     Spend(1, o0.Kind == ObjKind::Area ? PointsOf(Src.Areas[o0.Index]) : 0);
     Obj o = o0;
     o.Clear = o0.Clear != Toggle;
@@ -961,7 +1008,7 @@ void Reader::PlaceImage(const Image& Src, const Xform& T, bool Toggle) {
         Sink().Areas.push_back(XformPaths(Src.Areas[o0.Index], T));
         break;
     }
-    Sink().Objs.push_back(o);
+    Sink().Add(o);
   }
 }
 
@@ -984,7 +1031,7 @@ void Reader::CloseRepeat() {
   Line = saved;
 }
 
-void Reader::DataBlock(const std::string& W) {
+void Reader::DataBlock(std::string_view W) {
   if (W.empty()) return;
   if (W.rfind("G04", 0) == 0 || (W.rfind("G4", 0) == 0 && (W.size() == 2 || !std::isdigit(static_cast<unsigned char>(W[2]))))) {
     // A comment; KiCad writes X2 attributes in comments.
@@ -998,16 +1045,18 @@ void Reader::DataBlock(const std::string& W) {
   double nx = 0, ny = 0, i = 0, j = 0;
   int op = 0;
   size_t k = 0;
-  auto number = [&](bool Signed) {
+  // Numbers are read in place: a board has hundreds of thousands of them.
+  auto number = [&] {
     size_t s = k;
-    if (Signed && k < W.size() && (W[k] == '+' || W[k] == '-')) ++k;
-    while (k < W.size() && (std::isdigit(static_cast<unsigned char>(W[k])) || (Signed && W[k] == '.'))) ++k;
+    while (k < W.size() && std::isdigit(static_cast<unsigned char>(W[k]))) ++k;
     return W.substr(s, k - s);
   };
   auto integer = [&](char L) {
-    const std::string v = number(false);
-    if (v.empty() || v.size() > 9) Fail(std::string("bad ") + L + " code in '" + W.substr(0, 40) + "'");
-    return std::atoi(v.c_str());
+    const std::string_view v = number();
+    if (v.empty() || v.size() > 9) BadCode(L, W);
+    int n = 0;
+    for (char c : v) n = n * 10 + (c - '0');
+    return n;
   };
   while (k < W.size()) {
     const char c = W[k++];
@@ -1073,17 +1122,15 @@ void Reader::DataBlock(const std::string& W) {
         Fail("unknown code M" + std::to_string(m));
       }
     } else if (c == 'X' || c == 'Y' || c == 'I' || c == 'J') {
-      const std::string v = number(true);
-      if (v.empty()) Fail(std::string("missing ") + c + " value in '" + W.substr(0, 40) + "'");
-      const double h = Coord(v, c);
+      const double h = CoordIn(W, k, c);
       if (c == 'X') nx = h, haveX = true;
       if (c == 'Y') ny = h, haveY = true;
       if (c == 'I') i = h, haveI = true;
       if (c == 'J') j = h, haveJ = true;
     } else if (c == 'N') {
-      number(false);  // sequence number
+      number();  // sequence number
     } else {
-      Fail("unexpected '" + std::string(1, c) + "' in '" + W.substr(0, 40) + "'");
+      Fail("unexpected '" + std::string(1, c) + "' in '" + std::string(W.substr(0, 40)) + "'");
     }
   }
   const bool coords = haveX || haveY || haveI || haveJ;

@@ -178,7 +178,7 @@ int CamMain(const std::vector<std::string>& Files,
   options.Files = Files;
   options.Layers = Layers;
   options.MarginMm = Margin;
-  std::vector<CamCall> calls;
+  std::deque<CamCall> calls;
   std::vector<std::string> errors, warnings;
   int64_t origin[2] = {0, 0};
   const bool ok = ImportCam(options, PlottingOrder(driver), limits.MaxAperture, calls, errors,
