@@ -18,6 +18,11 @@
 #include "Hatch.h"
 #include "Layers.h"
 
+#if defined(__linux__)
+#  include <sys/mman.h>
+#  include <unistd.h>
+#endif
+
 namespace cam {
 
 void Diag::Warn(const std::string& File, int Line, const std::string& Kind, const std::string& What) {
@@ -318,7 +323,19 @@ bool ReadFile(const std::string& Path, std::string& Text, std::string& Error) {
   // One allocation for the whole text when its size is known.
   std::error_code ec;
   const std::uintmax_t size = std::filesystem::file_size(Path, ec);
-  if (!ec && size < (std::uintmax_t{1} << 30)) Text.reserve(static_cast<size_t>(size));
+  if (!ec && size < (std::uintmax_t{1} << 30)) {
+    Text.reserve(static_cast<size_t>(size));
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+    // Its pages made in one call, not at a fault each as the text is copied
+    // in (a fault costs more than a page's bytes, ten times more in some
+    // virtual machines). Older kernels refuse the advice, which changes
+    // nothing else.
+    const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    const uintptr_t from = (reinterpret_cast<uintptr_t>(Text.data()) + page - 1) / page * page;
+    const uintptr_t to = (reinterpret_cast<uintptr_t>(Text.data()) + static_cast<uintptr_t>(size)) / page * page;
+    if (page > 0 && to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+#endif
+  }
   char buf[1 << 15];
   size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) Text.append(buf, n);
