@@ -4,11 +4,9 @@
 // of the SVG each writes.
 #include "CamVsGerbv.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "Scaling.h"
 
@@ -70,12 +68,8 @@ int RunCamVsGerbv(const std::string& Plothost, const std::string& Examples, int 
     std::fprintf(stderr, "svgdrv_bench: no gerbv examples in %s (Debian package gerbv)\n", Examples.c_str());
     return 1;
   }
-  const char* tmp = std::getenv("TMPDIR");
-  std::string dir = std::string(tmp != nullptr && *tmp != 0 ? tmp : "/tmp") + "/svgdrv-cam-XXXXXX";
-  if (mkdtemp(dir.data()) == nullptr) {
-    std::perror("svgdrv_bench: cannot make a temporary directory");
-    return 1;
-  }
+  std::string dir;
+  if (!ScratchDir("cam", dir)) return 1;
   const std::string ours = dir + "/ours.svg", theirs = dir + "/gerbv.svg";
   std::printf("\nplothost --cam against gerbv -x svg, %s; least CPU time (user + system) of %d runs each\n",
               Plothost.c_str(), Reps);

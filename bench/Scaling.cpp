@@ -107,13 +107,17 @@ void WriteMixedJournal(std::FILE* Out, long Elements) {
   std::fputs("CloseEquip\n", Out);
 }
 
-int RunScaling(const std::string& Plothost, const std::vector<long>& Sizes) {
+bool ScratchDir(const char* Name, std::string& Dir) {
   const char* tmp = std::getenv("TMPDIR");
-  std::string dir = std::string(tmp != nullptr && *tmp != 0 ? tmp : "/tmp") + "/svgdrv-scaling-XXXXXX";
-  if (mkdtemp(dir.data()) == nullptr) {
-    std::perror("svgdrv_bench: cannot make a temporary directory");
-    return 1;
-  }
+  Dir = std::string(tmp != nullptr && *tmp != 0 ? tmp : "/tmp") + "/svgdrv-" + Name + "-XXXXXX";
+  if (mkdtemp(Dir.data()) != nullptr) return true;
+  std::perror("svgdrv_bench: cannot make a temporary directory");
+  return false;
+}
+
+int RunScaling(const std::string& Plothost, const std::vector<long>& Sizes) {
+  std::string dir;
+  if (!ScratchDir("scaling", dir)) return 1;
   const std::string journal = dir + "/mixed.jnl", output = dir + "/mixed.svg";
   std::printf("\nScaling: %s, mixed journal from a file to a file\n", Plothost.c_str());
   std::printf("| elements | journal MiB | output MiB | CPU ns/element | wall ns/element | peak RSS MiB |\n"

@@ -30,3 +30,7 @@ bool RunMeasured(const std::vector<std::string>& Argv, Measured& M);
 
 // The size of a file in bytes, -1 when it cannot be read.
 long FileSize(const std::string& Path);
+
+// Makes a fresh folder svgdrv-NAME-XXXXXX under $TMPDIR or /tmp; false
+// (with a message) when it cannot.
+bool ScratchDir(const char* Name, std::string& Dir);
