@@ -52,7 +52,7 @@ Paths Drawn(const std::vector<HatchStroke>& S) {
 
 struct Shape {
   const char* Name;
-  Paths Area;
+  std::vector<AreaLayer> Layers;
   double Thin;  // how far strokes may reach outside: half the finest pen
                 // where parts are thinner than it, else rounding only
 };
@@ -69,13 +69,24 @@ std::vector<Shape> Shapes() {
   }
   Path ringOut = CirclePath(0, 0, 400), ringIn = CirclePath(0, 0, 250);
   ClipperLib::ReversePath(ringIn);
+  Path back = CirclePath(-200, 0, 150);
+  ClipperLib::ReversePath(back);
+  auto dark = [](Paths P) { return std::vector<AreaLayer>{{std::move(P), false}}; };
   return {
-      {"plane with clearances", withHoles, 1},
-      {"disc", {CirclePath(0, 0, 333)}, 1},
-      {"slanted bar", {StadiumPath(0, 0, 900, 500, 70)}, 1},
-      {"ring", {ringOut, ringIn}, 1},
-      {"sliver", {RectPath(0, 0, 600, 5)}, FinePen / 2.0},
-      {"triangle", {{ToClip(0, 0), ToClip(800, 0), ToClip(400, 900)}}, FinePen / 2.0},
+      {"plane with clearances", dark(withHoles), 1},
+      {"disc", dark({CirclePath(0, 0, 333)}), 1},
+      {"slanted bar", dark({StadiumPath(0, 0, 900, 500, 70)}), 1},
+      {"ring", dark({ringOut, ringIn}), 1},
+      {"sliver", dark({RectPath(0, 0, 600, 5)}), FinePen / 2.0},
+      {"triangle", dark({{ToClip(0, 0), ToClip(800, 0), ToClip(400, 900)}}), FinePen / 2.0},
+      // Clear polarity: a plane, a clear window and bar across it, a dark
+      // pad in the window: two discs drawn opposite ways round, whose
+      // overlap the non-zero rule leaves clear.
+      {"clear and dark again",
+       {{{RectPath(0, 0, 2000, 1200)}, false},
+        {{RectPath(-300, 0, 800, 600), StadiumPath(-900, 400, 900, 400, 60)}, true},
+        {{CirclePath(-300, 0, 150), back}, false}},
+       1},
   };
 }
 
@@ -83,19 +94,28 @@ TEST(Hatch, StaysInsideAndCovers) {
   for (const Shape& s : Shapes()) {
     SCOPED_TRACE(s.Name);
     std::vector<HatchStroke> strokes;
-    Hatch(s.Area, [](void* To, const HatchStroke& S) { static_cast<std::vector<HatchStroke>*>(To)->push_back(S); },
+    Hatch(s.Layers, [](void* To, const HatchStroke& S) { static_cast<std::vector<HatchStroke>*>(To)->push_back(S); },
           &strokes);
+    // The true area, by Clipper.
+    Paths area;
+    for (const AreaLayer& l : s.Layers) {
+      if (l.Clear) {
+        Subtract(area, l.Outlines);
+      } else {
+        UnionInto(area, l.Outlines);
+      }
+    }
     ASSERT_FALSE(strokes.empty());
     const Paths drawn = Drawn(strokes);
     // Inside: nothing drawn beyond the area grown by the allowance, but
     // for rounding (a twentieth of a unit along the edge on average).
-    const double edge = Perimeter(s.Area);
+    const double edge = Perimeter(area);
     Paths outside = drawn;
-    Subtract(outside, Offset(s.Area, s.Thin));
+    Subtract(outside, Offset(area, s.Thin));
     EXPECT_LT(AreaOf(outside), 0.05 * edge);
     // Covered: what is left are the slivers along the edges, on average
     // under 1.5 units thick, none as wide as the finest pen.
-    Paths left = s.Area;
+    Paths left = area;
     Subtract(left, drawn);
     EXPECT_LT(AreaOf(left), 1.5 * edge);
     EXPECT_TRUE(Offset(left, -FinePen / 2.0).empty());

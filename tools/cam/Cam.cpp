@@ -85,11 +85,12 @@ Box ObjBox(const Obj& O, const Image& Img) {
   return b;
 }
 
-// Resolves one file: returns its merged dark area, and leaves in Img.Objs
-// only the objects drawn as they are, in their order. Objects receives the
-// box of a negative image's objects, without its background.
-Paths Resolve(Image& Img, double MarginMm, Box& Objects) {
-  Paths area;
+// Resolves one file: returns its areas as runs of one polarity in the
+// order drawn, and leaves in Img.Objs only the objects drawn as they are,
+// in their order. Objects receives the box of a negative image's objects,
+// without its background.
+std::vector<AreaLayer> Resolve(Image& Img, double MarginMm, Box& Objects) {
+  std::vector<AreaLayer> layers;
   const size_t n = Img.Objs.size();
   // A negative image is dark where nothing is drawn: from the box of its
   // objects grown by the margin (the whole plot of the file alone), every
@@ -103,7 +104,7 @@ Paths Resolve(Image& Img, double MarginMm, Box& Objects) {
     const double m = std::round(MarginMm * 100.0);
     const double x0 = std::floor(Objects.X0) - m, y0 = std::floor(Objects.Y0) - m;
     const double x1 = std::ceil(Objects.X1) + m, y1 = std::ceil(Objects.Y1) + m;
-    area.push_back(RectPath((x0 + x1) / 2, (y0 + y1) / 2, x1 - x0, y1 - y0));
+    layers.push_back({{RectPath((x0 + x1) / 2, (y0 + y1) / 2, x1 - x0, y1 - y0)}, false});
     Img.AnyClear = true;
   }
   // A dark object that a later clear one may touch becomes area, so that
@@ -138,19 +139,11 @@ Paths Resolve(Image& Img, double MarginMm, Box& Objects) {
     }
     Paths().swap(From);
   };
-  Paths batch;
-  bool batchClear = false;
-  auto flush = [&] {
-    if (batch.empty()) return;
-    // Dark outlines are merged by the non-zero rule, in the clearing that
-    // follows or else in the hatching: every outline runs counter-clockwise
-    // but the holes of Clipper's results, which balance their own outlines.
-    if (batchClear) {
-      Subtract(area, batch);
-    } else {
-      append(area, batch);
-    }
-    batch.clear();
+  // The scanline resolves polarity: a point is dark when the last run that
+  // holds it is dark.
+  auto runOf = [&layers](bool Clear) -> Paths& {
+    if (layers.empty() || layers.back().Clear != Clear) layers.push_back({{}, Clear});
+    return layers.back().Outlines;
   };
   size_t kept = 0;
   for (size_t k = 0; k < n; ++k) {
@@ -159,23 +152,18 @@ Paths Resolve(Image& Img, double MarginMm, Box& Objects) {
       Img.Objs[kept++] = o;
       continue;
     }
-    if (o.Clear != batchClear) {
-      flush();
-      batchClear = o.Clear;
-    }
-    if (o.Clear && area.empty()) continue;  // nothing to clear yet
+    if (o.Clear && layers.empty()) continue;  // nothing to clear yet
     if (o.Kind == ObjKind::Area) {
-      append(batch, Img.Areas[o.Index]);
+      append(runOf(o.Clear), Img.Areas[o.Index]);
     } else {
       Paths p = ObjArea(Img.Full(o), Img);
-      append(batch, p);
+      append(runOf(o.Clear), p);
     }
   }
-  flush();
   Img.Objs.resize(kept);
   Img.Areas.clear();
   Img.Areas.shrink_to_fit();
-  return area;
+  return layers;
 }
 
 struct Emitter {
@@ -300,7 +288,7 @@ struct Emitter {
     }
   }
 
-  void Hatched(int32_t Layer, const Paths& Area) {
+  void Hatched(int32_t Layer, const std::vector<AreaLayer>& Area) {
     if (Area.empty()) return;
     SrcLine = 0;
     HatchLayer = Layer;

@@ -9,6 +9,7 @@
 // too thin for any disc.
 #include <algorithm>
 #include <cmath>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,7 @@ struct Edge {
   double Y0, Y1;  // Y0 < Y1; the edge holds sub-rows Y0 <= y < Y1
   double X0, Slope;
   int Dir;
+  uint32_t Layer;
 };
 
 // The pens, widest first, and the rows of each in a strip: the pitch leaves
@@ -65,8 +67,15 @@ struct Scanner {
   struct Cross {
     double X, Slope, Y1;
     int Dir;
+    uint32_t Layer;
   };
   std::vector<Cross> Active;
+  // With clear layers: each layer's winding at the sweep, and the layers
+  // where it is not 0 (a row's crossings bring every winding back to 0).
+  std::vector<bool> Clear;
+  bool AnyClear = false;
+  std::vector<int> Winding;
+  std::set<uint32_t> Holding;
   double Base = 0;  // sub-row G lies at Base + G + 0.5
   int64_t Count = 0;  // sub-rows that meet the area
   int64_t Done = 0;   // sub-rows computed so far
@@ -97,7 +106,7 @@ struct Scanner {
       const size_t old = Active.size();
       while (Next < Edges.size() && Edges[Next].Y0 <= y) {
         const Edge& e = Edges[Next++];
-        if (e.Y1 > y) Active.push_back({e.X0 + e.Slope * (y - e.Y0), e.Slope, e.Y1, e.Dir});
+        if (e.Y1 > y) Active.push_back({e.X0 + e.Slope * (y - e.Y0), e.Slope, e.Y1, e.Dir, e.Layer});
       }
       if (Active.size() > old) {
         const auto byX = [](const Cross& A, const Cross& B) { return A.X < B.X; };
@@ -106,20 +115,37 @@ struct Scanner {
       }
       Spans& out = Ring[static_cast<size_t>(Done % static_cast<int64_t>(Ring.size()))];
       out.clear();
-      int winding = 0;
       double from = 0;
-      for (const Cross& c : Active) {
-        const int before = winding;
-        winding += c.Dir;
-        if (before == 0 && winding != 0) from = c.X;
-        if (before != 0 && winding == 0 && c.X > from) {
-          // Spans that touch (two outlines sharing an edge) are one.
-          if (!out.empty() && out.back().B >= from) {
-            out.back().B = std::max(out.back().B, c.X);
-          } else {
-            out.push_back({from, c.X});
-          }
+      const auto span = [&out, &from](double X) {
+        if (X <= from) return;
+        // Spans that touch (two outlines sharing an edge) are one.
+        if (!out.empty() && out.back().B >= from) {
+          out.back().B = std::max(out.back().B, X);
+        } else {
+          out.push_back({from, X});
         }
+      };
+      if (!AnyClear) {
+        int winding = 0;
+        for (const Cross& c : Active) {
+          const int before = winding;
+          winding += c.Dir;
+          if (before == 0 && winding != 0) from = c.X;
+          if (before != 0 && winding == 0) span(c.X);
+        }
+        continue;
+      }
+      // A point is dark when the last layer holding it is dark.
+      bool dark = false;
+      for (const Cross& c : Active) {
+        int& w = Winding[c.Layer];
+        if (w == 0) Holding.insert(c.Layer);
+        w += c.Dir;
+        if (w == 0) Holding.erase(c.Layer);
+        const bool now = !Holding.empty() && !Clear[*Holding.rbegin()];
+        if (!dark && now) from = c.X;
+        if (dark && !now) span(c.X);
+        dark = now;
       }
     }
   }
@@ -367,27 +393,37 @@ struct Hatcher {
 
 }  // namespace
 
-void Hatch(const Paths& Area, StrokeSink Sink, void* Ctx) {
+void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
   Hatcher h;
   h.Sink = Sink, h.Ctx = Ctx;
   Scanner& s = h.Scan;
   double y0 = 0, y1 = 0;
   bool first = true;
-  for (const Path& p : Area) {
-    for (size_t k = 0; k < p.size(); ++k) {
-      const IntPoint& a = p[k];
-      const IntPoint& b = p[(k + 1) % p.size()];
-      const double ay = static_cast<double>(a.Y) / ClipScale;
-      if (first) y0 = y1 = ay, first = false;
-      y0 = std::min(y0, ay), y1 = std::max(y1, ay);
-      if (a.Y == b.Y) continue;
-      const IntPoint& lo = a.Y < b.Y ? a : b;
-      const IntPoint& hi = a.Y < b.Y ? b : a;
-      const double ly = static_cast<double>(lo.Y) / ClipScale, hy = static_cast<double>(hi.Y) / ClipScale;
-      const double lx = static_cast<double>(lo.X) / ClipScale, hx = static_cast<double>(hi.X) / ClipScale;
-      s.Edges.push_back({ly, hy, lx, (hx - lx) / (hy - ly), a.Y < b.Y ? 1 : -1});
+  size_t points = 0;
+  for (const AreaLayer& layer : Layers) {
+    for (const Path& p : layer.Outlines) points += p.size();
+  }
+  s.Edges.reserve(points);
+  for (uint32_t k = 0; k < Layers.size(); ++k) {
+    s.Clear.push_back(Layers[k].Clear);
+    s.AnyClear = s.AnyClear || Layers[k].Clear;
+    for (const Path& p : Layers[k].Outlines) {
+      for (size_t i = 0; i < p.size(); ++i) {
+        const IntPoint& a = p[i];
+        const IntPoint& b = p[(i + 1) % p.size()];
+        const double ay = static_cast<double>(a.Y) / ClipScale;
+        if (first) y0 = y1 = ay, first = false;
+        y0 = std::min(y0, ay), y1 = std::max(y1, ay);
+        if (a.Y == b.Y) continue;
+        const IntPoint& lo = a.Y < b.Y ? a : b;
+        const IntPoint& hi = a.Y < b.Y ? b : a;
+        const double ly = static_cast<double>(lo.Y) / ClipScale, hy = static_cast<double>(hi.Y) / ClipScale;
+        const double lx = static_cast<double>(lo.X) / ClipScale, hx = static_cast<double>(hi.X) / ClipScale;
+        s.Edges.push_back({ly, hy, lx, (hx - lx) / (hy - ly), a.Y < b.Y ? 1 : -1, k});
+      }
     }
   }
+  s.Winding.assign(Layers.size(), 0);
   if (s.Edges.empty()) return;
   if ((y1 - y0) / (0.8 * FinePen) > MaxHatchRows) {
     throw CamError(0, "the areas span more than " +

@@ -30,11 +30,20 @@ struct HatchStroke {
 // widest pen first within a strip.
 using StrokeSink = void (*)(void* Ctx, const HatchStroke& S);
 
-// Strokes that together cover Area (clip units, non-zero rule), within
-// the finest pen of it: rows of the widest pen where its disc fits, rows of
-// finer pens in the gaps they leave, found by a scanline over the area's
-// edges; the time grows with the rows and their spans only.
+// One run of objects of one polarity, in the order drawn: each layer
+// darkens (or clears) its outlines, taken by the non-zero rule, over what
+// the layers before it made.
+struct AreaLayer {
+  Paths Outlines;  // clip units
+  bool Clear = false;
+};
+
+// Strokes that together cover the area the layers make, within the finest
+// pen of it: rows of the widest pen where its disc fits, rows of finer pens
+// in the gaps they leave, found by a scanline over the layers' edges (a
+// point is dark when the last layer that holds it is dark); the time grows
+// with the rows and their spans only.
 // Throws CamError (line 0) past the bounds above.
-void Hatch(const Paths& Area, StrokeSink Sink, void* Ctx);
+void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx);
 
 }  // namespace cam
