@@ -1,7 +1,7 @@
 // Cam.cpp: from a board's CAM files to host calls. Each file is read into
-// an Image; clear polarity is resolved and areas are merged and hatched;
-// the rest becomes the driver's own elements with apertures written into
-// its table.
+// an Image; its areas, in runs of one polarity, are hatched (the hatching
+// merges them and resolves the polarity); the rest becomes the driver's
+// own elements with apertures written into its table.
 #include "Cam.h"
 
 #include <algorithm>

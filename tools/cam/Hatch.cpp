@@ -1,6 +1,7 @@
 // Hatch.cpp: fills an area with strokes of round pens, as photoplotters and
 // layout programs fill areas. A scanline over the area's edges gives its
-// spans on sub-rows one host unit apart, a strip of 128 sub-rows at a time
+// spans on sub-rows one host unit apart (resolving clear polarity as it
+// goes), a strip of 128 sub-rows at a time
 // (memory does not grow with the area's height, work grows with the
 // sub-rows times their spans). In each strip rows of the widest pen are laid
 // wherever its disc fits (each sub-row's spans less the disc's half chord
