@@ -18,11 +18,6 @@
 #include "Hatch.h"
 #include "Layers.h"
 
-#if defined(__linux__)
-#  include <sys/mman.h>
-#  include <unistd.h>
-#endif
-
 namespace cam {
 
 void Diag::Warn(const std::string& File, int Line, const std::string& Kind, const std::string& What) {
@@ -46,7 +41,6 @@ double Pow10(int E) {
 
 namespace {
 
-constexpr double Pi = 3.14159265358979323846;
 constexpr int LayerCount = 26;
 // Far above a real board (gerbv's whole hellboard example makes some
 // 120 000 calls); 28 bytes each.
@@ -179,7 +173,7 @@ struct Emitter {
 
   int32_t I32(double V, int Line) {
     const double r = std::round(V);
-    if (!(std::fabs(r) <= 2147483647.0)) Fail(Line, "coordinate outside the host's 32-bit range of 10 um units");
+    if (!(std::fabs(r) <= HostLimit)) Fail(Line, "coordinate outside the host's 32-bit range of 10 um units");
     return static_cast<int32_t>(r);
   }
   int32_t Ap(int Shape, double W, double H, int Line) {
@@ -311,19 +305,7 @@ bool ReadFile(const std::string& Path, std::string& Text, std::string& Error) {
   // One allocation for the whole text when its size is known.
   std::error_code ec;
   const std::uintmax_t size = std::filesystem::file_size(Path, ec);
-  if (!ec && size < (std::uintmax_t{1} << 30)) {
-    Text.reserve(static_cast<size_t>(size));
-#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
-    // Its pages made in one call, not at a fault each as the text is copied
-    // in (a fault costs more than a page's bytes, ten times more in some
-    // virtual machines). Older kernels refuse the advice, which changes
-    // nothing else.
-    const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
-    const uintptr_t from = (reinterpret_cast<uintptr_t>(Text.data()) + page - 1) / page * page;
-    const uintptr_t to = (reinterpret_cast<uintptr_t>(Text.data()) + static_cast<uintptr_t>(size)) / page * page;
-    if (page > 0 && to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
-#endif
-  }
+  if (!ec && size < (std::uintmax_t{1} << 30)) Text.reserve(static_cast<size_t>(size));
   char buf[1 << 15];
   size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) Text.append(buf, n);
@@ -430,7 +412,7 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
   const double margin = std::round(Options.MarginMm * 100.0);
   const double ox = std::floor(b.X0) - margin, oy = std::floor(b.Y0) - margin;
   const double w = std::ceil(b.X1) + margin - ox, h = std::ceil(b.Y1) + margin - oy;
-  if (w > 2147483647.0 || h > 2147483647.0) {
+  if (w > HostLimit || h > HostLimit) {
     Errors.push_back("the board is larger than the host's 32-bit plot area of 10 um units");
     return false;
   }

@@ -17,6 +17,10 @@ using ClipperLib::IntPoint;
 using ClipperLib::Path;
 using ClipperLib::Paths;
 
+constexpr double Pi = 3.14159265358979323846;
+// |host coordinate| beyond which a value cannot be plotted (int32).
+constexpr double HostLimit = 2147483647.0;
+
 // Clipper integers per host unit: areas are built and hatched at 0.1 um.
 constexpr double ClipScale = 100.0;
 

@@ -9,8 +9,6 @@
 namespace cam {
 namespace {
 
-constexpr double HostLimit = 2147483647.0;
-
 struct State {
   bool Metric = false;
   bool UnitsGiven = false;  // the header said METRIC, INCH, M71 or M72

@@ -8,7 +8,6 @@
 namespace cam {
 namespace {
 
-constexpr double Pi = 3.14159265358979323846;
 using ClipperLib::cInt;
 
 void Boolean(ClipperLib::ClipType Op, Paths& Acc, const Paths& Other) {

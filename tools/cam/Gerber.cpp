@@ -15,9 +15,6 @@
 namespace cam {
 namespace {
 
-constexpr double Pi = 3.14159265358979323846;
-// |host coordinate| beyond which a value cannot be plotted (int32).
-constexpr double HostLimit = 2147483647.0;
 // Bounds on what one file may make (see Reader::Spend): far above any
 // real board (the largest of gerbv's examples makes some 100 000 objects).
 constexpr int64_t MaxObjects = 4000000;

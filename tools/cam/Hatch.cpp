@@ -357,36 +357,30 @@ struct Hatcher {
     }
     if (Pieces.empty()) return;
     std::sort(Pieces.begin(), Pieces.end(), [](const Piece& A, const Piece& B) { return A.A < B.A; });
-    std::vector<Piece> groups;  // by X, Row = lowest row, Edge unused
-    std::vector<int> tops;
-    for (size_t p = 0; p < Pieces.size();) {
-      Piece g = Pieces[p];
-      int top = g.Row;
-      for (++p; p < Pieces.size() && Pieces[p].A <= g.B; ++p) {
-        g.B = std::max(g.B, Pieces[p].B);
-        g.Row = std::min(g.Row, Pieces[p].Row), top = std::max(top, Pieces[p].Row);
-      }
-      groups.push_back(g);
-      tops.push_back(top);
-    }
     const double r = Levels[L].Pen / 2.0;
-    for (size_t k = 0; k < groups.size(); ++k) {
-      const Piece& g = groups[k];
-      const double lo = g.Row, hi = tops[k] + 1.0;  // the gap's rows
+    for (size_t p = 0; p < Pieces.size();) {
+      // A gap: the pieces that meet by X, over rows Lo..Hi.
+      double a = Pieces[p].A, b = Pieces[p].B;
+      int lowest = Pieces[p].Row, highest = lowest;
+      for (++p; p < Pieces.size() && Pieces[p].A <= b; ++p) {
+        b = std::max(b, Pieces[p].B);
+        lowest = std::min(lowest, Pieces[p].Row), highest = std::max(highest, Pieces[p].Row);
+      }
+      const double lo = lowest, hi = highest + 1.0;
       bool laid = false;
       for (const double yc : {hi - r, lo + r}) {
-        SafeAt(yc, r, g.A - r, g.B + r);
+        SafeAt(yc, r, a - r, b + r);
         for (const Span& s : Safe) {
-          if (s.B + r > g.A && s.A - r < g.B) Lay(L, s.A, s.B, yc), laid = true;
+          if (s.B + r > a && s.A - r < b) Lay(L, s.A, s.B, yc), laid = true;
         }
         if (laid) break;
       }
       if (laid) continue;
       const double y = (lo + hi) / 2;
-      if (g.B - g.A > 2 * r) {
-        Lay(L, g.A + r, g.B - r, y);
+      if (b - a > 2 * r) {
+        Lay(L, a + r, b - r, y);
       } else {
-        Lay(L, (g.A + g.B) / 2, (g.A + g.B) / 2, y);
+        Lay(L, (a + b) / 2, (a + b) / 2, y);
       }
     }
   }

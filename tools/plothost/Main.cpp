@@ -160,13 +160,14 @@ void PrintJournal(const std::vector<Call>& Calls, FILE* To) {
   std::fwrite(out.data(), 1, out.size(), To);
 }
 
-#if defined(PLOTHOST_CAM) && defined(__linux__)
+#if defined(PLOTHOST_CAM)
 // An import touches tens of megabytes once, and where a fresh 4 KiB page
 // costs a dear fault (virtual machines) that is a third of the time: the
 // heap takes the large blocks too, keeps what is freed for the next phase,
 // and is reserved up front as one region that may take transparent huge
-// pages. Nothing here is touched until used.
+// pages. Nothing here is touched until used. (Linux only.)
 void PreferHugePages() {
+#  if defined(__linux__)
   constexpr size_t Reserve = 256u << 20;
   mallopt(M_MMAP_THRESHOLD, static_cast<int>(Reserve));
   mallopt(M_TRIM_THRESHOLD, static_cast<int>(Reserve));
@@ -180,9 +181,8 @@ void PreferHugePages() {
   }
   std::free(region);
   std::free(probe);
+#  endif
 }
-#else
-void PreferHugePages() {}
 #endif
 
 // plothost --cam: the board's files become the calls a layout program
