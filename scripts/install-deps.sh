@@ -52,7 +52,10 @@ apt_install() {
     exit 1
   fi
   if [ -z "${DEPS_UPDATED:-}" ]; then
-    apt-get update -q
+    # A mirror caught mid-sync fails one index of several; what the others
+    # list is still installable, and a package truly missing fails below.
+    apt-get update -q ||
+      echo "install-deps: apt-get update reported errors; trying the install anyway" >&2
     DEPS_UPDATED=1
   fi
   DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$@"
