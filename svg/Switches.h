@@ -54,6 +54,8 @@ DRV_FUNC void WriteMissingHolesMask();
 DRV_FUNC void MirrorX(int32_t& X);
 DRV_FUNC int32_t MirroredQuarter(int32_t Quarter);
 
-// DrillHole: the fill a hole is drawn with (none inside the mask, where the
-// mask's own black makes it an opening).
-DRV_FUNC void SelectHoleFill();
+// DrillHole: whether the hole goes into the open holes mask (drawn without a
+// fill of its own: the mask's black makes it an opening), and the colour
+// that Monochrome or Negative force on holes (false: none forced).
+DRV_FUNC bool HolesMaskOpen();
+DRV_FUNC bool HoleColorForced(int32_t& Rgb);

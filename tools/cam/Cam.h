@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "tools/plothost/Journal.h"
+#include "tools/calls/Calls.h"
 
 // One call the import makes, without the journal's line and text: a board
 // makes hundreds of thousands of them, kept in memory until the plot, in
