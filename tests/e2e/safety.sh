@@ -84,6 +84,27 @@ for sig in TERM:15 INT:2; do
   check "SIG$sig: status $status, no temporary file" sh -c '[ "$0" = "$1" ] && ! ls sig.svg* >/dev/null 2>&1' $status $want
 done
 
+# The same during a --settings run, whose staged copy does the plot: the
+# copy and its private folder (in TMPDIR) are gone too.
+mkdir stage
+printf '[Layer1]\nOpacity=50\n' >sig.ini
+for sig in TERM:15 INT:2 HUP:1; do
+  number=${sig#*:}
+  sig=${sig%:*}
+  rm -f sig.svg
+  ECHO_SLOW=1 TMPDIR=$work/stage env --default-signal=INT "$plothost" --settings sig.ini -q \
+    --driver "$echodrv" -o sig.svg big.jnl &
+  pid=$!
+  i=0
+  while ! ls sig.svg.*.tmp >/dev/null 2>&1 && [ $i -lt 3000 ]; do sleep 0.01; i=$((i + 1)); done
+  kill -s $sig $pid
+  wait $pid
+  status=$?
+  want=$((128 + number))
+  check "--settings, SIG$sig: status $status, no temporary file or folder" \
+    sh -c '[ "$0" = "$1" ] && ! ls sig.svg* >/dev/null 2>&1 && [ -z "$(ls stage)" ]' $status $want
+done
+
 # Endless input: refused at the first line past 64 KiB, in bounded memory.
 limit=""
 (ulimit -v 300000 && "$plothost" --version) >/dev/null 2>&1 && limit="ulimit -v 300000 &&"

@@ -185,20 +185,76 @@ void PreferHugePages() {
 }
 #endif
 
+#if defined(PLOTHOST_CAM)
+// The colours a board is plotted with when the user gives no settings.
+const char* const CamColorSet =
+#  include "CamColors.inc"
+    ;
+
+// Whether a file given to --cam may be CAM data: what is plainly not (a
+// job file, a report, an SVG, an earlier plot in the same folder) is left
+// out with a warning. A file that cannot be read is kept, for the import to
+// name its failure.
+bool MayBeCam(const std::string& Path) {
+  FILE* f = std::fopen(Path.c_str(), "rb");
+  if (f == nullptr) return true;
+  std::string head(CamSniffBytes, '\0');
+  head.resize(std::fread(head.data(), 1, head.size(), f));
+  const bool failed = std::ferror(f) != 0;
+  std::fclose(f);
+  return failed || CamLooksLikeData(head);
+}
+#endif
+
 // plothost --cam: the board's files become the calls a layout program
 // makes. A board's calls are few enough to hold in memory; they are checked
 // like the demo board's and replayed the same way.
-int CamMain(const std::vector<std::string>& Files,
-            const std::vector<std::pair<std::string, int32_t>>& Layers, double Margin,
+int CamMain(const std::vector<std::string>& Given,
+            std::vector<std::pair<std::string, int32_t>> Layers, double Margin,
             bool LayersMap, const std::string& OutPath, const std::string& JournalOut,
             const std::string* DriverPath, bool Quiet) {
 #if defined(PLOTHOST_CAM)
   if (LayersMap) {
-    if (!Files.empty()) return UsageError("--layers-map takes no files");
+    if (!Given.empty()) return UsageError("--layers-map takes no files");
     std::fputs(CamLayersMap().c_str(), stdout);
     return std::fflush(stdout) == 0 ? 0 : Failure("cannot write standard output");
   }
-  if (Files.empty()) return UsageError("--cam needs Gerber or Excellon files");
+  if (Given.empty()) return UsageError("--cam needs Gerber or Excellon files");
+  // --layer names a file as the user likes (./a.gbr for a.gbr): it is
+  // matched by identity and then named as the file list names it.
+  std::vector<bool> placed(Given.size(), false);
+  for (auto& [name, layer] : Layers) {
+    for (size_t k = 0; k < Given.size(); ++k) {
+      if (name == Given[k] || SameFileNames(name, Given[k])) {
+        name = Given[k];
+        placed[k] = true;
+        break;
+      }
+    }
+  }
+  std::vector<std::string> files;
+  for (size_t k = 0; k < Given.size(); ++k) {
+    if (placed[k] || MayBeCam(Given[k])) {
+      files.push_back(Given[k]);
+    } else if (!Quiet) {
+      std::fprintf(stderr, "%s: warning: neither Gerber nor Excellon: skipped\n", Given[k].c_str());
+    }
+  }
+  if (files.empty()) return UsageError("no Gerber or Excellon file among the files given");
+  // No output may replace an input, or the other output.
+  const std::string* outs[2] = {&OutPath, &JournalOut};
+  for (const std::string* out : outs) {
+    if (out->empty() || *out == "-") continue;
+    for (const std::string& f : files) {
+      if (SameFileNames(*out, f)) return UsageError("the output " + *out + " would overwrite the input " + f);
+    }
+  }
+  if (!JournalOut.empty() && OutPath == JournalOut && OutPath == "-") {
+    return UsageError("the journal and the plot cannot both go to standard output");
+  }
+  if (!JournalOut.empty() && JournalOut != "-" && OutPath != "-" && SameFileNames(JournalOut, OutPath)) {
+    return UsageError("--journal-out and -o name the same file " + OutPath);
+  }
   PreferHugePages();
   Driver driver;
   std::string error;
@@ -208,7 +264,7 @@ int CamMain(const std::vector<std::string>& Files,
     return Failure("driver " + driver.Path + " publishes no aperture table (its descriptor's ApertureTable field is 0)");
   }
   CamOptions options;
-  options.Files = Files;
+  options.Files = files;
   options.Layers = Layers;
   options.MarginMm = Margin;
   std::deque<CamCall> calls;
@@ -225,7 +281,7 @@ int CamMain(const std::vector<std::string>& Files,
   }
   if (!JournalOut.empty()) {
     std::string text = "# Made by plothost --cam from:";
-    for (const std::string& f : Files) text += " " + f;
+    for (const std::string& f : files) text += " " + f;
     text += "\n# Plot origin 0 0 is the files' point " + Decimal(origin[0]) + " " + Decimal(origin[1]) +
             " (10 um units)\n";
     if (!OpenOutput(JournalOut, error)) return Failure(error);
@@ -241,7 +297,7 @@ int CamMain(const std::vector<std::string>& Files,
   if (!CommitOutput(error)) return Failure(error);
   return 0;
 #else
-  (void)Files, (void)Layers, (void)Margin, (void)LayersMap, (void)OutPath, (void)JournalOut,
+  (void)Given, (void)Layers, (void)Margin, (void)LayersMap, (void)OutPath, (void)JournalOut,
       (void)DriverPath, (void)Quiet;
   return UsageError("--cam is not available in this build (no polygon library)");
 #endif
@@ -365,6 +421,14 @@ int Run(int argc, char** argv) {
     // Files given before --cam were taken for a journal.
     if (haveJournal) camFiles.insert(camFiles.begin(), journalPath), haveJournal = false;
     if (modes > 0) return UsageError("--cam excludes --layers, --describe and --demo-journal");
+#if defined(PLOTHOST_CAM)
+    if (!layersMap && !camFiles.empty()) {
+      if (haveSettings) return RunWithSettings(argc, argv, settingsAt, settingsArgs, settingsPath);
+      // Without settings of the user's, a board is plotted in the CAM
+      // colour set (the staged copy finds it as its SVG.ini).
+      if (!FileExists(DefaultSettingsPath())) return RunWithSettingsText(argc, argv, CamColorSet);
+    }
+#endif
     return CamMain(camFiles, camLayers, camMargin, layersMap, haveOut ? outPath : "-",
                    haveJournalOut ? journalOut : "", haveDriver ? &driverPath : nullptr, quiet);
   }
