@@ -122,12 +122,28 @@ expect beyond-small-table 2 '^big.jnl:1: Aperture: N 100 lies beyond' -- sh -c \
   'printf "Aperture 100 0 1 1\n" >big.jnl && "$0" --driver "$1" big.jnl' "$plothost" "$echodrv"
 
 # ---- Output files ----
-expect unwritable 1 'cannot create nowhere/x.svg' -- "$plothost" --driver "$echodrv" -o nowhere/x.svg plain.jnl
+expect unwritable 1 '^plothost: cannot create nowhere/x.svg: ' -- "$plothost" --driver "$echodrv" -o nowhere/x.svg plain.jnl
 echo "older" >replace.txt
 expect replace 0 '' -- "$plothost" --driver "$echodrv" -o replace.txt plain.jnl
 cmp -s replace.txt plain.txt && ok "an existing file is replaced whole" || bad "existing file not replaced"
 expect output-equals 0 '' -- "$plothost" --driver "$echodrv" --output=eq.txt plain.jnl
 cmp -s eq.txt plain.txt && ok "--output=FILE" || bad "--output=FILE"
+
+# ---- Messages in proportion ----
+# A file that is no journal: 20 errors, then a count of the rest.
+awk 'BEGIN { for (i = 0; i < 1000; i++) print "garbage " i }' >garbage.jnl
+expect error-flood 2 '^plothost: 980 more errors not shown$' -- "$plothost" -o garbage.svg garbage.jnl
+[ "$(grep -c '^garbage.jnl:' err.txt)" = 20 ] && ok "20 errors shown" || bad "$(grep -c . err.txt) error lines"
+: >empty.jnl
+expect empty-journal 0 '^empty.jnl: warning: no OpenEquip: the journal holds no document' -- \
+  "$plothost" --driver "$echodrv" -o empty.txt empty.jnl
+printf 'OpenEquip 3000 2000 0 0\nCloseEquip\n' >inverted.jnl
+expect inverted-area 0 '^inverted.jnl:1: warning: OpenEquip: the plot area 3000 2000 to 0 0 is empty or inverted' -- \
+  "$plothost" --driver "$echodrv" -o inverted.txt inverted.jnl
+# The demo board's text items: one warning, not one each.
+expect demo-text-once 0 'DrawText: text is accepted but never written (told once)' -- \
+  "$plothost" --driver "$echodrv" -o demo3.txt demo.jnl
+[ "$(grep -c . err.txt)" = 1 ] && ok "one DrawText warning" || bad "$(grep -c . err.txt) warnings"
 
 # ---- Describe and layers ----
 expect describe 0 '' -- "$plothost" --driver "$echodrv" --describe

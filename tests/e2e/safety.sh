@@ -126,7 +126,7 @@ check "warnings as expected" cmp -s warnings.txt "$src/warnings/elements.err"
 check "warnings leave the plot alone" cmp -s w.svg "$src/golden/elements.svg"
 "$plothost" -q -o q.svg "$src/journals/elements.jnl" 2>err.txt
 check "-q silences warnings" sh -c '! test -s err.txt && cmp -s q.svg w.svg'
-awk 'BEGIN { print "OpenEquip 0 0 10 10"; print "OpenLayer 1"; for (i = 0; i < 100; i++) print "DrawText t"; print "CloseEquip" }' >many.jnl
+awk 'BEGIN { print "OpenEquip 0 0 10 10"; for (i = 0; i < 100; i++) print "OpenLayer 30"; print "CloseEquip" }' >many.jnl
 "$plothost" -o many.svg many.jnl 2>err.txt
 check "warnings capped at 40, then a count" sh -c '[ "$(grep -c ": warning: " err.txt)" = 40 ] && grep -qx "plothost: 60 more warnings not shown (-q silences warnings)" err.txt'
 

@@ -121,6 +121,10 @@ int PlotJournal(JournalFile& J, const Driver& D, const std::string& OutPath, boo
     case CheckResult::Good:
       break;
     case CheckResult::Bad:
+      if (outcome.Errors > MaxErrorsShown) {
+        std::fprintf(stderr, "plothost: %s more errors not shown\n",
+                     Decimal(outcome.Errors - MaxErrorsShown).c_str());
+      }
       return ExitUsage;
     case CheckResult::ReadFailed:
       std::fprintf(stderr, "%s: cannot read: %s\n", J.Name.c_str(), J.FailText.c_str());
