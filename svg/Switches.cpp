@@ -101,6 +101,10 @@ int32_t PageExtent(int32_t Min, int32_t Max) {
   return On(TrueSize) ? AddWrap(Min, Max) : SubWrap(Max, Min);
 }
 
+// TrueSize prints at the board's size: the extent says millimetres, where
+// a number alone would be read as CSS pixels (96 to the inch).
+const char* ExtentUnit() { return On(TrueSize) ? "mm" : ""; }
+
 void WriteSetupComment() {
   TLineBuf b{};
   PutText(b, "<!-- Setup:");

@@ -32,6 +32,7 @@ DRV_FUNC void StartSwitchedDocument(int32_t XMin, int32_t YMin, int32_t XMax, in
 // the root start tag, and the frame's colours and mask reference.
 DRV_FUNC void WriteRootNamespaces();
 DRV_FUNC int32_t PageExtent(int32_t Min, int32_t Max);
+DRV_FUNC const char* ExtentUnit();
 DRV_FUNC void WriteSetupComment();
 DRV_FUNC void PutFrameStart(TLineBuf& B);  // "<rect fill=... stroke=..."
 DRV_FUNC void PutHolesMaskRef(TLineBuf& B);
