@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Driver.h"
+#include "SettingsCheck.h"
 
 #if defined(_WIN32)
 #  include <windows.h>
@@ -265,9 +266,13 @@ int RunWithSettings(int Argc, char** Argv, int SkipAt, int SkipCount, const std:
   for (int i = 1; i < Argc; ++i) {
     if (i < SkipAt || i >= SkipAt + SkipCount) args.emplace_back(Argv[i]);
   }
-  return Run(args, WithoutRecord(text));
+  // The copy names the user's file in its messages (a UTF-16 file is
+  // staged as it is: a line of ours would break it).
+  const bool utf16 = text.size() >= 2 && ((text[0] == '\xFF' && text[1] == '\xFE') ||
+                                          (text[0] == '\xFE' && text[1] == '\xFF'));
+  return Run(args, utf16 ? text : StagedMarker(File) + WithoutRecord(text));
 }
 
 int RunWithSettingsText(int Argc, char** Argv, const std::string& Text) {
-  return Run(std::vector<std::string>(Argv + 1, Argv + Argc), Text);
+  return Run(std::vector<std::string>(Argv + 1, Argv + Argc), StagedMarker(CamColorSetName) + Text);
 }
