@@ -143,7 +143,7 @@ awk 'BEGIN { for (i = 0; i < 1000; i++) print "garbage " i }' >garbage.jnl
 expect error-flood 2 '^plothost: 980 more errors not shown$' -- "$plothost" -o garbage.svg garbage.jnl
 [ "$(grep -c '^garbage.jnl:' err.txt)" = 20 ] && ok "20 errors shown" || bad "$(grep -c . err.txt) error lines"
 : >empty.jnl
-expect empty-journal 0 '^empty.jnl: warning: no OpenEquip: the journal holds no document' -- \
+expect empty-journal 0 '^empty.jnl:1: warning: no OpenEquip: the journal holds no document' -- \
   "$plothost" --driver "$echodrv" -o empty.txt empty.jnl
 printf 'OpenEquip 3000 2000 0 0\nCloseEquip\n' >inverted.jnl
 expect inverted-area 0 '^inverted.jnl:1: warning: OpenEquip: the plot area 3000 2000 to 0 0 is empty or inverted' -- \

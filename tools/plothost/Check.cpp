@@ -206,8 +206,8 @@ CheckResult CheckJournal(LineReader& R, std::string_view Name, const JournalLimi
   }
   Unclosed(s);
   if (!s.AnyDocument && Outcome.Errors == 0) {
-    AddWarning(W, std::string(Name) + ": warning: no OpenEquip: the journal holds no document, "
-                                      "so the output is empty");
+    // Told at the journal's end (line 1 of an empty one).
+    Warn(s, R.LineNo > 0 ? R.LineNo : 1, "no OpenEquip: the journal holds no document, so the output is empty");
   }
   return Outcome.Errors == 0 ? CheckResult::Good : CheckResult::Bad;
 }
