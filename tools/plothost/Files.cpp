@@ -228,13 +228,14 @@ bool IdOf(const std::string& Path, FileId& Id) {
   HANDLE h = CreateFileA(Path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
-  BY_HANDLE_FILE_INFORMATION i;
+  BY_HANDLE_FILE_INFORMATION i{};
   const bool got = GetFileInformationByHandle(h, &i) != 0;
   const bool device = GetFileType(h) == FILE_TYPE_CHAR;
   CloseHandle(h);
+  if (!got) return false;
   Id = {i.dwVolumeSerialNumber, (static_cast<uint64_t>(i.nFileIndexHigh) << 32) | i.nFileIndexLow,
         device};
-  return got;
+  return true;
 #else
   struct stat s;
   if (stat(Path.c_str(), &s) != 0) return false;
@@ -257,7 +258,7 @@ void SplitPath(const std::string& Path, std::string& Dir, std::string& Name) {
 }  // namespace
 
 bool SameFileNames(const std::string& A, const std::string& B) {
-  FileId a, b;
+  FileId a{}, b{};
   const bool haveA = IdOf(A, a), haveB = IdOf(B, b);
   if (haveA && haveB) return a.Volume == b.Volume && a.Index == b.Index && !a.Device;
   if (haveA || haveB) return false;

@@ -171,6 +171,7 @@ bool ReadSettingsText(const std::string& Path, std::string& Text, std::string& R
     narrow += u < 0x80 ? static_cast<char>(u) : '?';
   }
   Text = narrow;
+  (void)Refusal;
   return true;
 #else
   Refusal = "UTF-16 text (what Notepad saves as \"Unicode\"), which the driver reads only on "
