@@ -4,9 +4,11 @@
 // of the SVG each writes.
 #include "CamVsGerbv.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 
 #include "Scaling.h"
 
@@ -61,6 +63,29 @@ bool Best(const std::vector<std::string>& Argv, int Reps, Measured& Out) {
   return true;
 }
 
+// A copy of plothost and its driver with an empty SVG.ini beside it: the
+// driver's plain colours, and the import alone in the times (without
+// settings of the user's, plothost --cam runs a staged copy of itself with
+// its CAM colour set).
+bool PrivateHost(const std::string& Plothost, const std::string& Dir, std::string& Copy) {
+  const std::string from = Plothost.substr(0, Plothost.rfind('/') + 1);
+  const std::string host = Dir + "/host";
+  mkdir(host.c_str(), 0700);
+  for (const char* name : {"plothost", "svgdrv.so"}) {
+    std::ifstream in(from + name, std::ios::binary);
+    std::ofstream out(host + "/" + name, std::ios::binary);
+    out << in.rdbuf();
+    out.close();
+    if (!in || !out || chmod((host + "/" + name).c_str(), 0700) != 0) {
+      std::fprintf(stderr, "svgdrv_bench: cannot copy %s%s to %s\n", from.c_str(), name, host.c_str());
+      return false;
+    }
+  }
+  std::ofstream(host + "/SVG.ini");
+  Copy = host + "/plothost";
+  return true;
+}
+
 }  // namespace
 
 int RunCamVsGerbv(const std::string& Plothost, const std::string& Examples, int Reps) {
@@ -68,16 +93,16 @@ int RunCamVsGerbv(const std::string& Plothost, const std::string& Examples, int 
     std::fprintf(stderr, "svgdrv_bench: no gerbv examples in %s (Debian package gerbv)\n", Examples.c_str());
     return 1;
   }
-  std::string dir;
-  if (!ScratchDir("cam", dir)) return 1;
+  std::string dir, plothost;
+  if (!ScratchDir("cam", dir) || !PrivateHost(Plothost, dir, plothost)) return 1;
   const std::string ours = dir + "/ours.svg", theirs = dir + "/gerbv.svg";
   std::printf("\nplothost --cam against gerbv -x svg, %s; least CPU time (user + system) of %d runs each\n",
               Plothost.c_str(), Reps);
-  std::printf("| example | ours s | gerbv s | faster | ours MiB | gerbv MiB | ours KiB | gerbv KiB |\n"
+  std::printf("| example | ours s | gerbv s | faster | ours MiB | gerbv MiB | ours SVG KiB | gerbv SVG KiB |\n"
               "|---|---:|---:|---:|---:|---:|---:|---:|\n");
   int status = 0;
   for (const Case& c : Cases()) {
-    std::vector<std::string> a{Plothost, "-q", "--cam", "-o", ours}, g{"gerbv", "-x", "svg", "-o", theirs};
+    std::vector<std::string> a{plothost, "-q", "--cam", "-o", ours}, g{"gerbv", "-x", "svg", "-o", theirs};
     for (const std::string& f : c.Files) {
       const size_t eq = f.find('=');
       const std::string path = Examples + "/" + f.substr(0, eq);
@@ -102,6 +127,8 @@ int RunCamVsGerbv(const std::string& Plothost, const std::string& Examples, int 
   }
   unlink(ours.c_str());
   unlink(theirs.c_str());
+  for (const char* name : {"/host/plothost", "/host/svgdrv.so", "/host/SVG.ini"}) unlink((dir + name).c_str());
+  rmdir((dir + "/host").c_str());
   rmdir(dir.c_str());
   return status;
 }

@@ -74,8 +74,10 @@ void WriteHeader(int32_t XMin, int32_t YMin, int32_t XMax, int32_t YMax) {
   TLineBuf b{};
   PutText(b, "     width=\"");
   PutExtent(b, PageExtent(XMin, XMax));
+  PutText(b, ExtentUnit());
   PutText(b, "\" height=\"");
   PutExtent(b, PageExtent(YMin, YMax));
+  PutText(b, ExtentUnit());
   PutText(b, "\" viewBox=\"0 0 ");
   PutInt(b, AddWrap(XMin, XMax));
   PutText(b, " ");

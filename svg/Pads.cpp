@@ -26,6 +26,27 @@ void PutRect(int32_t X, int32_t Y, int32_t W, int32_t H, int32_t Rx) {
   WriteBuf(b);
 }
 
+constexpr int32_t HolesLayer = 24;
+
+// A hole inside the holes mask has no fill of its own (the mask's black
+// makes it an opening); elsewhere it takes the holes colour, or the colour
+// that Monochrome or Negative force on holes, for this one request.
+void SelectHoleFill() {
+  if (HolesMaskOpen()) {
+    SelectNoFill();
+    return;
+  }
+  int32_t forced;
+  if (!HoleColorForced(forced)) {
+    SelectFill(ParamValue(HolesLayer));  // the holes colour, no pad offset
+    return;
+  }
+  const int32_t layerOverride = LayerColorOverride;
+  LayerColorOverride = forced;
+  SelectFill(ParamValue(HolesLayer));
+  LayerColorOverride = layerOverride;
+}
+
 }  // namespace
 
 void WriteCircle(int32_t CX, int32_t CY, int32_t Diameter) {

@@ -1,10 +1,11 @@
 // Switches.cpp: the plot switches' hooks into the frame, line and pad
-// writers (Switches.h says where each is called).
+// writers (Switches.h says where each is called). The frame owns the group
+// stack; the hooks only answer and write whole elements of their own, and
+// never open or close a group of the stack.
 #include "Switches.h"
 
 #include "../settings/Settings.h"
 #include "Colors.h"
-#include "Frame.h"
 
 namespace {
 
@@ -100,6 +101,10 @@ int32_t PageExtent(int32_t Min, int32_t Max) {
   return On(TrueSize) ? AddWrap(Min, Max) : SubWrap(Max, Min);
 }
 
+// TrueSize prints at the board's size: the extent says millimetres, where
+// a number alone would be read as CSS pixels (96 to the inch).
+const char* ExtentUnit() { return On(TrueSize) ? "mm" : ""; }
+
 void WriteSetupComment() {
   TLineBuf b{};
   PutText(b, "<!-- Setup:");
@@ -182,18 +187,10 @@ int32_t MirroredQuarter(int32_t Quarter) {
   }
 }
 
-void SelectHoleFill() {
-  if (Doc.MaskOpen) {
-    SelectNoFill();  // the mask's group fills with black
-    return;
-  }
-  if (!ColorsForced()) {
-    SelectFill(ParamValue(HolesLayer));  // the holes colour, no pad offset
-    return;
-  }
-  // The holes' forced colour, as an override for this one request.
-  const int32_t layerOverride = LayerColorOverride;
-  LayerColorOverride = HoleRgb();
-  SelectFill(ParamValue(HolesLayer));
-  LayerColorOverride = layerOverride;
+bool HolesMaskOpen() { return Doc.MaskOpen; }
+
+bool HoleColorForced(int32_t& Rgb) {
+  if (!ColorsForced()) return false;
+  Rgb = HoleRgb();
+  return true;
 }

@@ -32,6 +32,7 @@ DRV_FUNC void StartSwitchedDocument(int32_t XMin, int32_t YMin, int32_t XMax, in
 // the root start tag, and the frame's colours and mask reference.
 DRV_FUNC void WriteRootNamespaces();
 DRV_FUNC int32_t PageExtent(int32_t Min, int32_t Max);
+DRV_FUNC const char* ExtentUnit();
 DRV_FUNC void WriteSetupComment();
 DRV_FUNC void PutFrameStart(TLineBuf& B);  // "<rect fill=... stroke=..."
 DRV_FUNC void PutHolesMaskRef(TLineBuf& B);
@@ -54,6 +55,8 @@ DRV_FUNC void WriteMissingHolesMask();
 DRV_FUNC void MirrorX(int32_t& X);
 DRV_FUNC int32_t MirroredQuarter(int32_t Quarter);
 
-// DrillHole: the fill a hole is drawn with (none inside the mask, where the
-// mask's own black makes it an opening).
-DRV_FUNC void SelectHoleFill();
+// DrillHole: whether the hole goes into the open holes mask (drawn without a
+// fill of its own: the mask's black makes it an opening), and the colour
+// that Monochrome or Negative force on holes (false: none forced).
+DRV_FUNC bool HolesMaskOpen();
+DRV_FUNC bool HoleColorForced(int32_t& Rgb);

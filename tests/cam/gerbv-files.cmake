@@ -1,7 +1,7 @@
 # gerbv's example files that the coverage test holds within 1 %: a choice
 # that keeps the test short, one or two of each kind of file. Every example
 # gerbv and we both read is within 1 % but four drill files that gerbv
-# misreads (see the README); left out of the test are ekf (apertures in a
+# misreads (see docs/performance.md); left out of the test are ekf (apertures in a
 # separate file, which gerbv cannot read either) and the other hellboard
 # copper layers (seconds each).
 set(GERBV_FILES

@@ -93,6 +93,14 @@ expect echo-demo 0 '' -- "$plothost" --driver "$echodrv" -o demo.txt
 layers=$(grep '^OpenLayer' demo.txt | tr '\n' ' ')
 [ "$layers" = "OpenLayer 24 0 OpenLayer 23 0 OpenLayer 3 0 OpenLayer 1 0 OpenLayer 0 0 " ] &&
   ok "demo follows the driver's layer order" || bad "demo layer order: $layers"
+# --only-layers: the other layers' OpenLayer and drawing calls are not made.
+expect only-layers 0 '' -- "$plothost" --driver "$echodrv" --only-layers 0,2-3 -o only.txt
+layers=$(grep '^OpenLayer' only.txt | tr '\n' ' ')
+[ "$layers" = "OpenLayer 3 0 OpenLayer 0 0 " ] && ok "only the chosen layers opened" || bad "--only-layers: $layers"
+[ "$(grep -c '^Aperture\|^SetParamValue' only.txt)" = "$(grep -c '^Aperture\|^SetParamValue' demo.txt)" ] &&
+  [ "$(grep -c '^Draw\|^Flash' only.txt)" -lt "$(grep -c '^Draw\|^Flash' demo.txt)" ] &&
+  ok "configuration kept, other layers' drawing left out" || bad "--only-layers calls"
+expect only-layers-bad 2 'expected layers from 0 to 25' -- "$plothost" --only-layers 3-1
 # The demo as a journal replays to the same calls.
 expect demo-journal 0 '' -- "$plothost" --driver "$echodrv" --demo-journal
 mv out.txt demo.jnl
@@ -122,12 +130,28 @@ expect beyond-small-table 2 '^big.jnl:1: Aperture: N 100 lies beyond' -- sh -c \
   'printf "Aperture 100 0 1 1\n" >big.jnl && "$0" --driver "$1" big.jnl' "$plothost" "$echodrv"
 
 # ---- Output files ----
-expect unwritable 1 'cannot create nowhere/x.svg' -- "$plothost" --driver "$echodrv" -o nowhere/x.svg plain.jnl
+expect unwritable 1 '^plothost: cannot create nowhere/x.svg: ' -- "$plothost" --driver "$echodrv" -o nowhere/x.svg plain.jnl
 echo "older" >replace.txt
 expect replace 0 '' -- "$plothost" --driver "$echodrv" -o replace.txt plain.jnl
 cmp -s replace.txt plain.txt && ok "an existing file is replaced whole" || bad "existing file not replaced"
 expect output-equals 0 '' -- "$plothost" --driver "$echodrv" --output=eq.txt plain.jnl
 cmp -s eq.txt plain.txt && ok "--output=FILE" || bad "--output=FILE"
+
+# ---- Messages in proportion ----
+# A file that is no journal: 20 errors, then a count of the rest.
+awk 'BEGIN { for (i = 0; i < 1000; i++) print "garbage " i }' >garbage.jnl
+expect error-flood 2 '^plothost: 980 more errors not shown$' -- "$plothost" -o garbage.svg garbage.jnl
+[ "$(grep -c '^garbage.jnl:' err.txt)" = 20 ] && ok "20 errors shown" || bad "$(grep -c . err.txt) error lines"
+: >empty.jnl
+expect empty-journal 0 '^empty.jnl:1: warning: no OpenEquip: the journal holds no document' -- \
+  "$plothost" --driver "$echodrv" -o empty.txt empty.jnl
+printf 'OpenEquip 3000 2000 0 0\nCloseEquip\n' >inverted.jnl
+expect inverted-area 0 '^inverted.jnl:1: warning: OpenEquip: the plot area 3000 2000 to 0 0 is empty or inverted' -- \
+  "$plothost" --driver "$echodrv" -o inverted.txt inverted.jnl
+# The demo board's text items: one warning, not one each.
+expect demo-text-once 0 'DrawText: text is accepted but never written (told once)' -- \
+  "$plothost" --driver "$echodrv" -o demo3.txt demo.jnl
+[ "$(grep -c . err.txt)" = 1 ] && ok "one DrawText warning" || bad "$(grep -c . err.txt) warnings"
 
 # ---- Describe and layers ----
 expect describe 0 '' -- "$plothost" --driver "$echodrv" --describe
@@ -145,6 +169,21 @@ expect settings-stdin 0 '' -- sh -c 'TMPDIR="$3/tmp" "$0" -q --driver "$1" --set
 cmp -s calls.txt stdin2.txt && ok "--settings passes standard input and output on" || bad "--settings standard input"
 expect settings-status 2 '^nowhere.jnl: cannot open' -- env TMPDIR="$work/tmp" "$plothost" --settings s.ini nowhere.jnl
 [ -z "$(ls tmp)" ] && ok "--settings leaves no temporary folder" || bad "--settings left $(ls tmp)"
+
+# ---- Settings mistakes: told by plothost (file and line), silent in the driver ----
+expect settings-mistakes 0 'mistakes.ini:3: warning: ' -- sh -c \
+  'cd "$0" && TMPDIR="$2/tmp" "$1" --settings mistakes.ini --driver "$3" --layers' "$src/settings" "$plothost" "$work" "$echodrv"
+cmp -s err.txt "$src/settings/mistakes.err" && ok "settings warnings as expected" ||
+  { bad "settings warnings differ"; diff "$src/settings/mistakes.err" err.txt; }
+expect settings-mistakes-quiet 0 '' -- sh -c \
+  'cd "$0" && TMPDIR="$2/tmp" "$1" -q --settings mistakes.ini --driver "$3" --layers' "$src/settings" "$plothost" "$work" "$echodrv"
+expect describe-overrides 0 '' -- sh -c \
+  'cd "$0" && TMPDIR="$2/tmp" "$1" -q --settings mistakes.ini --describe' "$src/settings" "$plothost" "$work"
+grep -q '^      2  #000F00      100 %    2100  11$' out.txt && grep -q '^      3  #00FF00      100 %    1000  0$' out.txt &&
+  ok "describe shows colour, opacity, key and position" || { bad "describe rows"; grep '^      [23] ' out.txt; }
+printf '[Layer1]\r\nColor=#FF0000\r\n' | iconv -f ASCII -t UTF-16 >utf16.ini
+expect settings-utf16 2 '^plothost: utf16.ini: UTF-16 text' -- env TMPDIR="$work/tmp" "$plothost" --settings utf16.ini --layers
+[ -z "$(ls tmp)" ] && ok "settings checks leave no temporary folder" || bad "left $(ls tmp)"
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -84,6 +84,27 @@ for sig in TERM:15 INT:2; do
   check "SIG$sig: status $status, no temporary file" sh -c '[ "$0" = "$1" ] && ! ls sig.svg* >/dev/null 2>&1' $status $want
 done
 
+# The same during a --settings run, whose staged copy does the plot: the
+# copy and its private folder (in TMPDIR) are gone too.
+mkdir stage
+printf '[Layer1]\nOpacity=50\n' >sig.ini
+for sig in TERM:15 INT:2 HUP:1; do
+  number=${sig#*:}
+  sig=${sig%:*}
+  rm -f sig.svg
+  ECHO_SLOW=1 TMPDIR=$work/stage env --default-signal=INT "$plothost" --settings sig.ini -q \
+    --driver "$echodrv" -o sig.svg big.jnl &
+  pid=$!
+  i=0
+  while ! ls sig.svg.*.tmp >/dev/null 2>&1 && [ $i -lt 3000 ]; do sleep 0.01; i=$((i + 1)); done
+  kill -s $sig $pid
+  wait $pid
+  status=$?
+  want=$((128 + number))
+  check "--settings, SIG$sig: status $status, no temporary file or folder" \
+    sh -c '[ "$0" = "$1" ] && ! ls sig.svg* >/dev/null 2>&1 && [ -z "$(ls stage)" ]' $status $want
+done
+
 # Endless input: refused at the first line past 64 KiB, in bounded memory.
 limit=""
 (ulimit -v 300000 && "$plothost" --version) >/dev/null 2>&1 && limit="ulimit -v 300000 &&"
@@ -105,7 +126,7 @@ check "warnings as expected" cmp -s warnings.txt "$src/warnings/elements.err"
 check "warnings leave the plot alone" cmp -s w.svg "$src/golden/elements.svg"
 "$plothost" -q -o q.svg "$src/journals/elements.jnl" 2>err.txt
 check "-q silences warnings" sh -c '! test -s err.txt && cmp -s q.svg w.svg'
-awk 'BEGIN { print "OpenEquip 0 0 10 10"; print "OpenLayer 1"; for (i = 0; i < 100; i++) print "DrawText t"; print "CloseEquip" }' >many.jnl
+awk 'BEGIN { print "OpenEquip 0 0 10 10"; for (i = 0; i < 100; i++) print "OpenLayer 30"; print "CloseEquip" }' >many.jnl
 "$plothost" -o many.svg many.jnl 2>err.txt
 check "warnings capped at 40, then a count" sh -c '[ "$(grep -c ": warning: " err.txt)" = 40 ] && grep -qx "plothost: 60 more warnings not shown (-q silences warnings)" err.txt'
 

@@ -1,13 +1,18 @@
 // FuzzSettings.cpp: any bytes as the settings file.
 //
 // Checks: no sanitizer report, the load always ends, and the layer order
-// answers every layer 0 to 25 exactly once, whatever the stacking keys.
+// answers every layer 0 to 25 exactly once, whatever the stacking keys;
+// plothost's check of the same file ends too, every warning naming the file
+// and a line within it.
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 
+#include <string>
+
 #include "settings/Settings.h"
+#include "tools/plothost/SettingsCheck.h"
 
 namespace {
 char Path[64];
@@ -36,6 +41,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   }
   for (const TLayerSetting& s : LayerSettings) {
     if (s.Opacity < 0 || s.Opacity > 100) std::abort();
+  }
+  std::string text, refusal;
+  if (ReadSettingsText(Path, text, refusal) && refusal.empty()) {
+    SettingsName name;
+    name.Shown = "f.ini";
+    int64_t lines = 1;
+    for (char c : text) lines += c == '\n';
+    for (const std::string& w : CheckSettings(Path, text, name)) {
+      const long long line = std::strtoll(w.c_str() + 6, nullptr, 10);
+      if (w.compare(0, 6, "f.ini:") != 0 || line < 1 || line > lines) {
+        std::fprintf(stderr, "fuzz_settings: %s\n", w.c_str());
+        std::abort();
+      }
+    }
   }
   return 0;
 }

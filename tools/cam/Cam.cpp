@@ -465,6 +465,8 @@ bool CamCheckText(const std::string& Name, const std::string& Text, std::string&
   return true;
 }
 
+bool CamLooksLikeData(const std::string& Head) { return cam::SniffKind(Head) != 0; }
+
 Call ToCall(const CamCall& C) {
   Call c{};
   c.What = C.What;

@@ -3,13 +3,14 @@
 // board, one document, each file on its host layer.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "tools/plothost/Journal.h"
+#include "tools/calls/Calls.h"
 
 // One call the import makes, without the journal's line and text: a board
 // makes hundreds of thousands of them, kept in memory until the plot, in
@@ -39,6 +40,11 @@ struct CamOptions {
 bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int32_t MaxAperture,
                std::deque<CamCall>& Calls, std::vector<std::string>& Errors,
                std::vector<std::string>& Warnings, int64_t Origin[2]);
+
+// Whether a file's first CamSniffBytes bytes (or all of a shorter file) look
+// like Gerber or Excellon data, as the import tells them apart.
+constexpr size_t CamSniffBytes = 1 << 16;
+bool CamLooksLikeData(const std::string& Head);
 
 // The default layer table and the file-name conventions, for --layers-map.
 std::string CamLayersMap();

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 
+#include "Cam.h"
 #include "CamModel.h"
 
 namespace cam {
@@ -281,7 +282,7 @@ void ReadExcellon(const std::string& Name, const std::string& Text, Image& Out, 
 
 char SniffKind(const std::string& Text) {
   // Excellon never uses '*'; Gerber ends every command with one.
-  const size_t head = std::min<size_t>(Text.size(), 1 << 16);
+  const size_t head = std::min<size_t>(Text.size(), CamSniffBytes);
   bool printable = true;
   for (size_t i = 0; i < head; ++i) {
     const unsigned char c = static_cast<unsigned char>(Text[i]);

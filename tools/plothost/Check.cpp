@@ -19,13 +19,16 @@ struct State {
   int64_t LineErrors = 0;    // errors of single lines (not of the structure)
   int64_t OpenDocument = 0;  // line of the open document's OpenEquip, 0 for none
   bool LayerOpen = false;
+  bool AnyDocument = false;  // an OpenEquip was seen
+  bool TextTold = false;     // DrawText is warned about once
   std::vector<int16_t> Shape;  // by aperture number: its shape, -1 never written
 };
 
 void Fail(State& S, int64_t Line, const std::string& What, bool OfLine = true) {
-  ++S.Outcome->Errors;
+  // Past the first few, errors are only counted: a file that is no journal
+  // at all would otherwise flood the terminal.
+  if (++S.Outcome->Errors <= MaxErrorsShown) S.Error(S.Context, Where(S.Name, Line) + What);
   if (OfLine) ++S.LineErrors;
-  S.Error(S.Context, Where(S.Name, Line) + What);
 }
 
 void Warn(State& S, int64_t Line, const std::string& What) {
@@ -113,7 +116,14 @@ void CheckCall(State& S, const Call& C, int64_t Line) {
                                     Decimal(Line) + " starts another)");
       }
       S.OpenDocument = Line;
+      S.AnyDocument = true;
       S.LayerOpen = false;
+      if (a[2] <= a[0] || a[3] <= a[1]) {
+        Warn(S, Line, "OpenEquip: the plot area " + Decimal(a[0]) + " " + Decimal(a[1]) + " to " +
+                          Decimal(a[2]) + " " + Decimal(a[3]) +
+                          " is empty or inverted (XMAX must exceed XMIN and YMAX YMIN); the"
+                          " document's size comes out zero or negative");
+      }
       break;
     case Verb::OpenLayer:
       if (S.OpenDocument == 0) {
@@ -127,7 +137,9 @@ void CheckCall(State& S, const Call& C, int64_t Line) {
       S.LayerOpen = true;
       break;
     case Verb::DrawText:
-      Warn(S, Line, "DrawText: text is accepted but never written");
+      // The same for every text item: told for the first only.
+      if (!S.TextTold) Warn(S, Line, "DrawText: text is accepted but never written (told once)");
+      S.TextTold = true;
       break;
     case Verb::CloseEquip:
       if (S.OpenDocument == 0) Warn(S, Line, "CloseEquip: no document is open");
@@ -158,7 +170,7 @@ void PrintWarnings(const Warnings& W, FILE* To) {
 CheckResult CheckJournal(LineReader& R, std::string_view Name, const JournalLimits& Limits,
                          MessageFn Error, void* Context, Warnings& W, CheckOutcome& Outcome,
                          CallFn Keep, void* KeepContext) {
-  State s{Name, &Limits, Error, Context, &W, &Outcome, 0, 0, false, {}};
+  State s{Name, &Limits, Error, Context, &W, &Outcome, 0, 0, false, false, false, {}};
   const int32_t tracked = std::min(Limits.MaxAperture, TrackedApertures - 1);
   s.Shape.assign(tracked < 0 ? 0 : static_cast<size_t>(tracked) + 1, -1);
   Call c;
@@ -193,5 +205,9 @@ CheckResult CheckJournal(LineReader& R, std::string_view Name, const JournalLimi
     if (Keep != nullptr && Outcome.Errors == 0) Keep(KeepContext, c);
   }
   Unclosed(s);
+  if (!s.AnyDocument && Outcome.Errors == 0) {
+    // Told at the journal's end (line 1 of an empty one).
+    Warn(s, R.LineNo > 0 ? R.LineNo : 1, "no OpenEquip: the journal holds no document, so the output is empty");
+  }
   return Outcome.Errors == 0 ? CheckResult::Good : CheckResult::Bad;
 }

@@ -42,15 +42,18 @@ enum class CheckResult {
 
 using MessageFn = void (*)(void* Context, const std::string& Message);
 
+// Errors past these many are counted, not passed on.
+constexpr int64_t MaxErrorsShown = 20;
+
 struct CheckOutcome {
-  int64_t Errors = 0;
+  int64_t Errors = 0;  // all of them, shown or not
   std::string Failure;  // NoTable: "FILE:LINE: cannot write aperture N"
 };
 
 using CallFn = void (*)(void* Context, const Call& C);
 
-// Reads R to its end. Every error goes to Error as "NAME:LINE: what",
-// in line order; a line too long ends the check. Every call that passes
+// Reads R to its end. The first MaxErrorsShown errors go to Error as
+// "NAME:LINE: what", in line order; a line too long ends the check. Every call that passes
 // goes to Keep, if given, in journal order (the replay needs them all only
 // when there is no error).
 CheckResult CheckJournal(LineReader& R, std::string_view Name, const JournalLimits& Limits,

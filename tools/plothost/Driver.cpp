@@ -76,6 +76,14 @@ std::string DefaultDriverPath() {
 #endif
 }
 
+std::string DefaultSettingsPath() {
+#if defined(_WIN32)
+  return Narrow(ExeDirW()) + "SVG.ini";
+#else
+  return ExeDir() + "SVG.ini";
+#endif
+}
+
 bool LoadDriver(const std::string* Path, Driver& Out, std::string& Error) {
   Out = Driver{};
 #if defined(_WIN32)

@@ -48,6 +48,9 @@ struct Driver {
 // executable, whatever the current directory.
 std::string DefaultDriverPath();
 
+// The settings file the driver reads: SVG.ini beside the running executable.
+std::string DefaultSettingsPath();
+
 // Loads the library at Path (nullptr: the default) and resolves every entry
 // point by its plain name. The library's start-up, which reads the settings
 // file beside this executable, runs here. On failure returns false with a

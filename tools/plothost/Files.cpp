@@ -77,7 +77,7 @@ std::string LastError() {
 }
 
 int CreateUnique(const std::string& Prefix, const std::string& Suffix, bool DeleteOnClose,
-                 std::string& Made, std::string& Error) {
+                 std::string& Made, std::string& Error, const std::string* Shown) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name = Prefix + RandomPart() + Suffix;
 #if defined(_WIN32)
@@ -90,14 +90,14 @@ int CreateUnique(const std::string& Prefix, const std::string& Suffix, bool Dele
     if (h == INVALID_HANDLE_VALUE) {
       if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) continue;
       WinError = true;
-      Error = "cannot create " + name + ": " + LastError();
+      Error = "cannot create " + (Shown != nullptr ? *Shown : name) + ": " + LastError();
       return -1;
     }
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h),
                                    _O_BINARY | (DeleteOnClose ? _O_RDWR : _O_WRONLY));
     if (fd < 0) {
       CloseHandle(h);
-      Error = "cannot create " + name + ": " + LastError();
+      Error = "cannot create " + (Shown != nullptr ? *Shown : name) + ": " + LastError();
       return -1;
     }
 #else
@@ -106,7 +106,7 @@ int CreateUnique(const std::string& Prefix, const std::string& Suffix, bool Dele
                         (DeleteOnClose ? O_RDWR : O_WRONLY) | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
       if (errno == EEXIST) continue;
-      Error = "cannot create " + name + ": " + LastError();
+      Error = "cannot create " + (Shown != nullptr ? *Shown : name) + ": " + LastError();
       return -1;
     }
     if (DeleteOnClose) unlink(name.c_str());
@@ -212,5 +212,73 @@ bool SameFile(int Fd, const std::string& Path) {
   struct stat a, b;
   return fstat(Fd, &a) == 0 && stat(Path.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
          a.st_ino == b.st_ino;
+#endif
+}
+
+namespace {
+
+// A file's identity, or false when it does not exist (or cannot be looked at).
+struct FileId {
+  uint64_t Volume, Index;
+  bool Device;  // a character device: writing it twice replaces nothing
+};
+
+bool IdOf(const std::string& Path, FileId& Id) {
+#if defined(_WIN32)
+  HANDLE h = CreateFileA(Path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION i{};
+  const bool got = GetFileInformationByHandle(h, &i) != 0;
+  const bool device = GetFileType(h) == FILE_TYPE_CHAR;
+  CloseHandle(h);
+  if (!got) return false;
+  Id = {i.dwVolumeSerialNumber, (static_cast<uint64_t>(i.nFileIndexHigh) << 32) | i.nFileIndexLow,
+        device};
+  return true;
+#else
+  struct stat s;
+  if (stat(Path.c_str(), &s) != 0) return false;
+  Id = {static_cast<uint64_t>(s.st_dev), static_cast<uint64_t>(s.st_ino), S_ISCHR(s.st_mode)};
+  return true;
+#endif
+}
+
+// The folder part of a path ("." for a bare name) and the name in it.
+void SplitPath(const std::string& Path, std::string& Dir, std::string& Name) {
+#if defined(_WIN32)
+  const size_t cut = Path.find_last_of("\\/:");
+#else
+  const size_t cut = Path.rfind('/');
+#endif
+  Dir = cut == std::string::npos ? "." : cut == 0 ? Path.substr(0, 1) : Path.substr(0, cut + 1);
+  Name = cut == std::string::npos ? Path : Path.substr(cut + 1);
+}
+
+}  // namespace
+
+bool SameFileNames(const std::string& A, const std::string& B) {
+  FileId a{}, b{};
+  const bool haveA = IdOf(A, a), haveB = IdOf(B, b);
+  if (haveA && haveB) return a.Volume == b.Volume && a.Index == b.Index && !a.Device;
+  if (haveA || haveB) return false;
+  // Neither exists yet: one file when the folders are one and the names equal.
+  std::string dirA, nameA, dirB, nameB;
+  SplitPath(A, dirA, nameA);
+  SplitPath(B, dirB, nameB);
+  if (!IdOf(dirA, a) || !IdOf(dirB, b) || a.Volume != b.Volume || a.Index != b.Index) return false;
+#if defined(_WIN32)
+  return _stricmp(nameA.c_str(), nameB.c_str()) == 0;
+#else
+  return nameA == nameB;
+#endif
+}
+
+bool FileExists(const std::string& Path) {
+#if defined(_WIN32)
+  return GetFileAttributesA(Path.c_str()) != INVALID_FILE_ATTRIBUTES;
+#else
+  struct stat s;
+  return stat(Path.c_str(), &s) == 0;
 #endif
 }

@@ -11,9 +11,10 @@
 // exclusively: never an existing file, never through a symbolic link; its
 // mode comes from the umask. DeleteOnClose: a scratch file, opened for
 // reading and writing, that disappears when closed (or when the process
-// ends). Returns the descriptor, or -1 with a message in Error.
+// ends). Returns the descriptor, or -1 with a message in Error, which
+// names Shown when given (the name the user gave, not the made-up one).
 int CreateUnique(const std::string& Prefix, const std::string& Suffix, bool DeleteOnClose,
-                 std::string& Made, std::string& Error);
+                 std::string& Made, std::string& Error, const std::string* Shown = nullptr);
 
 // The folder for scratch files (TMPDIR, TEMP, /tmp), with its separator.
 std::string ScratchFolder();
@@ -27,6 +28,14 @@ void CloseFd(int Fd);
 
 // Whether Path names the file open as Fd, under whatever name or link.
 bool SameFile(int Fd, const std::string& Path);
+
+// Whether two names are one file (by identity, under whatever name or link),
+// or would be once created: for outputs that must not replace an input or
+// each other. A character device (/dev/null) is never taken as one file.
+bool SameFileNames(const std::string& A, const std::string& B);
+
+// Whether Path names something that exists.
+bool FileExists(const std::string& Path);
 
 // The last failure of a system call, as text.
 std::string LastError();

@@ -110,6 +110,54 @@ bool CheckCalls(const std::vector<Call>& Calls, const Driver& D, std::string& Er
   return true;
 }
 
+bool ParseLayerList(const std::string& Text, LayerFilter& F) {
+  size_t pos = 0;
+  bool any = false;
+  while (pos <= Text.size()) {
+    size_t end = Text.find(',', pos);
+    if (end == std::string::npos) end = Text.size();
+    const std::string item = Text.substr(pos, end - pos);
+    const size_t dash = item.find('-');
+    auto number = [](const std::string& S, int& N) {
+      if (S.empty() || S.size() > 2 || S.find_first_not_of("0123456789") != std::string::npos) return false;
+      N = std::stoi(S);
+      return N <= 25;
+    };
+    int lo = 0, hi = 0;
+    if (dash == std::string::npos ? !number(item, lo) || !number(item, hi)
+                                  : !number(item.substr(0, dash), lo) || !number(item.substr(dash + 1), hi) ||
+                                        lo > hi) {
+      return false;
+    }
+    for (int n = lo; n <= hi; ++n) F.Wanted[n] = true;
+    any = true;
+    pos = end + 1;
+  }
+  F.Active = any;
+  return any;
+}
+
+bool Passes(LayerFilter& F, const Call& C) {
+  if (!F.Active) return true;
+  switch (C.What) {
+    case Verb::OpenEquip:
+    case Verb::CloseEquip:
+      F.Skipping = false;
+      return true;
+    case Verb::OpenLayer:
+      F.Skipping = !(C.Arg[0] >= 0 && C.Arg[0] <= 25 && F.Wanted[C.Arg[0]]);
+      return !F.Skipping;
+    case Verb::DrawLine:
+    case Verb::DrawArc:
+    case Verb::FlashPad:
+    case Verb::DrillHole:
+    case Verb::DrawText:
+      return !F.Skipping;
+    default:
+      return true;
+  }
+}
+
 void Replay(const Call& C, const Driver& D) {
   const int32_t* a = C.Arg;
   switch (C.What) {

@@ -21,6 +21,22 @@ bool CheckCalls(const std::vector<Call>& Calls, const Driver& D, std::string& Er
 // OpenEquip hands over.
 void Replay(const Call& C, const Driver& D);
 
+// --only-layers: a host that plots only the layers its user chose makes no
+// OpenLayer, and no drawing call, for the others. Configuration calls and
+// the documents themselves pass.
+struct LayerFilter {
+  bool Active = false;
+  bool Wanted[26] = {};
+  bool Skipping = false;  // inside a layer that is left out
+};
+
+// "0,3,22-24": layer numbers and ranges from 0 to 25. False when Text is
+// not such a list.
+bool ParseLayerList(const std::string& Text, LayerFilter& F);
+
+// Whether C is made under F; follows the document's OpenLayer calls.
+bool Passes(LayerFilter& F, const Call& C);
+
 // The descriptor and the parameters as a host shows them to its user.
 void Describe(const Driver& D, FILE* To);
 

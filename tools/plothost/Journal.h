@@ -1,42 +1,17 @@
 // Journal.h: the plot journal, a host's call stream written down.
 //
-// One call per line, named after the entry point it makes (plus Aperture,
-// the host writing one record of the driver's aperture table). A journal is
-// read a line at a time through a fixed buffer, so no journal, however
-// long, is ever held whole in memory.
+// One call (tools/calls/Calls.h) per line, named after the entry point it
+// makes. A journal is read a line at a time through a fixed buffer, so no
+// journal, however long, is ever held whole in memory.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
 
-enum class Verb : uint8_t {
-  SetParamValue,
-  Aperture,
-  OpenEquip,
-  OpenLayer,
-  DrawLine,
-  DrawArc,
-  FlashPad,
-  DrillHole,
-  DrawText,
-  Comment,
-  CloseEquip,
-};
-
-constexpr size_t MaxTextLength = 255;  // a short string's capacity
-
-// One call; a fixed-size record, so parsing a line allocates nothing.
-struct Call {
-  Verb What;
-  uint8_t TextLength;  // DrawText only: the bytes of Text in use
-  int64_t Line;        // 1-based line of the journal; 0 for generated calls
-  int32_t Arg[6];      // in the order the journal (and the entry point) takes them; unused 0
-  char Text[MaxTextLength];
-};
+#include "tools/calls/Calls.h"
 
 // The longest line a journal may hold: 64 KiB before its LF. A longer one
 // (an endless stream without line ends, such as /dev/zero) is refused
@@ -77,9 +52,6 @@ LineResult ParseLine(std::string_view Line, Call& Out, std::string& Message);
 // back as the same call.
 std::string FormatCall(const Call& C);
 
-// Whether two calls are the same call: verb, arguments and text.
-bool SameCall(const Call& A, const Call& B);
-
 const char* VerbName(Verb V);
 
 // Decimal text of V, independent of any locale.
@@ -87,7 +59,3 @@ std::string Decimal(int64_t V);
 
 // "NAME:LINE: " as every journal message begins.
 std::string Where(std::string_view Name, int64_t Line);
-
-// Convenience constructors for calls that the host makes up itself.
-Call MakeCall(Verb V, std::initializer_list<int32_t> Args);
-Call MakeText(std::string_view Text);

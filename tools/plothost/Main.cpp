@@ -27,6 +27,7 @@
 #include "Journal.h"
 #include "JournalFile.h"
 #include "Output.h"
+#include "SettingsCheck.h"
 #include "Stage.h"
 #if defined(PLOTHOST_CAM)
 #  include "tools/cam/Cam.h"
@@ -46,12 +47,15 @@ namespace {
 constexpr int ExitFailure = 1;
 constexpr int ExitUsage = 2;
 
+LayerFilter OnlyLayers;  // --only-layers
+
 const char* const HelpText =
-    "Usage: plothost [-o OUT.svg] [--driver LIBRARY] [--settings FILE] [-q] [JOURNAL]\n"
+    "Usage: plothost [-o OUT.svg] [--driver LIBRARY] [--settings FILE] [-q]\n"
+    "                [--only-layers LIST] [JOURNAL]\n"
     "       plothost --layers | --describe | --demo-journal [--driver LIBRARY]\n"
     "                [--settings FILE]\n"
-    "       plothost [-o OUT.svg] [-q] --cam [--layer FILE=N]... [--margin MM]\n"
-    "                [--journal-out FILE] FILE...\n"
+    "       plothost [-o OUT.svg] [-q] [--settings FILE] [--only-layers LIST] --cam\n"
+    "                [--layer FILE=N]... [--margin MM] [--journal-out FILE] FILE...\n"
     "       plothost --cam --layers-map\n"
     "\n"
     "Stand-in host for the SVG output driver: loads the driver library, configures\n"
@@ -62,17 +66,22 @@ const char* const HelpText =
     "                     without one, plot the built-in demo board\n"
     "  -o, --output FILE  write the plot to FILE instead of standard output; FILE\n"
     "                     appears only once the whole plot has been written\n"
-    "  -q, --quiet        print no warnings about journal calls that draw nothing\n"
-    "                     (with --cam: about the files' deprecated constructs)\n"
+    "  -q, --quiet        print no warnings (journal calls that draw nothing, the\n"
+    "                     settings file's mistakes, the CAM files' deprecated\n"
+    "                     constructs and the files --cam skips)\n"
     "  --driver LIBRARY   load this driver library instead of the one beside\n"
     "                     plothost\n"
     "  --settings FILE    the driver reads FILE as its settings file instead of\n"
     "                     the SVG.ini beside plothost (its Record key is ignored)\n"
+    "  --only-layers LIST plot only these host layers (0,3,22-24); the others'\n"
+    "                     OpenLayer and drawing calls are not made\n"
     "  --layers           print the layer plotting order the driver answers\n"
-    "  --describe         print the driver's descriptor and its parameters\n"
+    "  --describe         print the driver's descriptor and its parameters, and\n"
+    "                     each layer's settings as the driver reads them\n"
     "  --demo-journal     print the built-in demo board as a journal\n"
     "  --cam              plot a board's Gerber and Excellon files (the positional\n"
-    "                     arguments) as the layout program would\n"
+    "                     arguments) as the layout program would; without settings\n"
+    "                     of the user's, in the CAM colour set (cam-colors.ini)\n"
     "  --layer FILE=N     with --cam: plot FILE on host layer N\n"
     "  --margin MM        with --cam: margin around the board (default 2)\n"
     "  --journal-out FILE with --cam: also write the calls as a journal\n"
@@ -89,8 +98,8 @@ const char* const HelpText =
     "  CloseEquip\n"
     "\n"
     "The driver reads its settings file (SVG.ini) from the directory that holds\n"
-    "plothost. Exit status: 0 done, 1 driver or output failure, 2 bad usage or\n"
-    "bad journal.\n";
+    "plothost. Exit status: 0 done, 1 driver or output failure, 2 bad usage, bad\n"
+    "journal or bad CAM file.\n";
 
 int UsageError(const std::string& What) {
   std::fprintf(stderr, "plothost: %s\nTry 'plothost --help' for more information.\n", What.c_str());
@@ -104,6 +113,34 @@ int Failure(const std::string& What) {
 
 void PrintError(void*, const std::string& Message) {
   std::fprintf(stderr, "%s\n", Message.c_str());
+}
+
+// The settings file beside plothost, which the driver is about to read:
+// what the driver would pass over in silence is told here (-q silences it),
+// and a file it cannot read at all is refused. Returns -1 to go on, else
+// the exit status.
+int CheckSettingsBeside(bool Quiet, SettingsName& Name) {
+  const std::string path = DefaultSettingsPath();
+  std::string text, refusal;
+  Name = SettingsName{};
+  if (!ReadSettingsText(path, text, refusal)) return -1;
+  Name = NameOfStaged(path, text);
+  if (!refusal.empty()) {
+    std::fprintf(stderr, "plothost: %s: %s\n", Name.Shown.c_str(), refusal.c_str());
+    return ExitUsage;
+  }
+  if (!Quiet) {
+    for (const std::string& w : CheckSettings(path, text, Name)) std::fprintf(stderr, "%s\n", w.c_str());
+  }
+  return -1;
+}
+
+// A settings file given with --settings that the driver could not read.
+int RefuseSettingsFile(const std::string& Path) {
+  std::string text, refusal;
+  if (!ReadSettingsText(Path, text, refusal) || refusal.empty()) return -1;
+  std::fprintf(stderr, "plothost: %s: %s\n", Path.c_str(), refusal.c_str());
+  return ExitUsage;
 }
 
 // Checks the journal whole (printing its errors, then its warnings), keeping
@@ -121,6 +158,10 @@ int PlotJournal(JournalFile& J, const Driver& D, const std::string& OutPath, boo
     case CheckResult::Good:
       break;
     case CheckResult::Bad:
+      if (outcome.Errors > MaxErrorsShown) {
+        std::fprintf(stderr, "plothost: %s more errors not shown\n",
+                     Decimal(outcome.Errors - MaxErrorsShown).c_str());
+      }
       return ExitUsage;
     case CheckResult::ReadFailed:
       std::fprintf(stderr, "%s: cannot read: %s\n", J.Name.c_str(), J.FailText.c_str());
@@ -138,7 +179,9 @@ int PlotJournal(JournalFile& J, const Driver& D, const std::string& OutPath, boo
   if (!OpenOutput(OutPath, error)) return Failure(error);
   Call c;
   int next;
-  while ((next = NextSpooledCall(spool, c)) > 0) Replay(c, D);
+  while ((next = NextSpooledCall(spool, c)) > 0) {
+    if (Passes(OnlyLayers, c)) Replay(c, D);
+  }
   if (next < 0) {
     AbortOutput();
     return Failure("cannot read back the checked calls from " + spool.Name + ": " + spool.FailText);
@@ -185,20 +228,76 @@ void PreferHugePages() {
 }
 #endif
 
+#if defined(PLOTHOST_CAM)
+// The colours a board is plotted with when the user gives no settings.
+const char* const CamColorSet =
+#  include "CamColors.inc"
+    ;
+
+// Whether a file given to --cam may be CAM data: what is plainly not (a
+// job file, a report, an SVG, an earlier plot in the same folder) is left
+// out with a warning. A file that cannot be read is kept, for the import to
+// name its failure.
+bool MayBeCam(const std::string& Path) {
+  FILE* f = std::fopen(Path.c_str(), "rb");
+  if (f == nullptr) return true;
+  std::string head(CamSniffBytes, '\0');
+  head.resize(std::fread(head.data(), 1, head.size(), f));
+  const bool failed = std::ferror(f) != 0;
+  std::fclose(f);
+  return failed || CamLooksLikeData(head);
+}
+#endif
+
 // plothost --cam: the board's files become the calls a layout program
 // makes. A board's calls are few enough to hold in memory; they are checked
 // like the demo board's and replayed the same way.
-int CamMain(const std::vector<std::string>& Files,
-            const std::vector<std::pair<std::string, int32_t>>& Layers, double Margin,
+int CamMain(const std::vector<std::string>& Given,
+            std::vector<std::pair<std::string, int32_t>> Layers, double Margin,
             bool LayersMap, const std::string& OutPath, const std::string& JournalOut,
             const std::string* DriverPath, bool Quiet) {
 #if defined(PLOTHOST_CAM)
   if (LayersMap) {
-    if (!Files.empty()) return UsageError("--layers-map takes no files");
+    if (!Given.empty()) return UsageError("--layers-map takes no files");
     std::fputs(CamLayersMap().c_str(), stdout);
     return std::fflush(stdout) == 0 ? 0 : Failure("cannot write standard output");
   }
-  if (Files.empty()) return UsageError("--cam needs Gerber or Excellon files");
+  if (Given.empty()) return UsageError("--cam needs Gerber or Excellon files");
+  // --layer names a file as the user likes (./a.gbr for a.gbr): it is
+  // matched by identity and then named as the file list names it.
+  std::vector<bool> placed(Given.size(), false);
+  for (auto& [name, layer] : Layers) {
+    for (size_t k = 0; k < Given.size(); ++k) {
+      if (name == Given[k] || SameFileNames(name, Given[k])) {
+        name = Given[k];
+        placed[k] = true;
+        break;
+      }
+    }
+  }
+  std::vector<std::string> files;
+  for (size_t k = 0; k < Given.size(); ++k) {
+    if (placed[k] || MayBeCam(Given[k])) {
+      files.push_back(Given[k]);
+    } else if (!Quiet) {
+      std::fprintf(stderr, "%s: warning: neither Gerber nor Excellon: skipped\n", Given[k].c_str());
+    }
+  }
+  if (files.empty()) return UsageError("no Gerber or Excellon file among the files given");
+  // No output may replace an input, or the other output.
+  const std::string* outs[2] = {&OutPath, &JournalOut};
+  for (const std::string* out : outs) {
+    if (out->empty() || *out == "-") continue;
+    for (const std::string& f : files) {
+      if (SameFileNames(*out, f)) return UsageError("the output " + *out + " would overwrite the input " + f);
+    }
+  }
+  if (!JournalOut.empty() && OutPath == JournalOut && OutPath == "-") {
+    return UsageError("the journal and the plot cannot both go to standard output");
+  }
+  if (!JournalOut.empty() && JournalOut != "-" && OutPath != "-" && SameFileNames(JournalOut, OutPath)) {
+    return UsageError("--journal-out and -o name the same file " + OutPath);
+  }
   PreferHugePages();
   Driver driver;
   std::string error;
@@ -208,7 +307,7 @@ int CamMain(const std::vector<std::string>& Files,
     return Failure("driver " + driver.Path + " publishes no aperture table (its descriptor's ApertureTable field is 0)");
   }
   CamOptions options;
-  options.Files = Files;
+  options.Files = files;
   options.Layers = Layers;
   options.MarginMm = Margin;
   std::deque<CamCall> calls;
@@ -225,7 +324,7 @@ int CamMain(const std::vector<std::string>& Files,
   }
   if (!JournalOut.empty()) {
     std::string text = "# Made by plothost --cam from:";
-    for (const std::string& f : Files) text += " " + f;
+    for (const std::string& f : files) text += " " + f;
     text += "\n# Plot origin 0 0 is the files' point " + Decimal(origin[0]) + " " + Decimal(origin[1]) +
             " (10 um units)\n";
     if (!OpenOutput(JournalOut, error)) return Failure(error);
@@ -237,11 +336,14 @@ int CamMain(const std::vector<std::string>& Files,
     if (!CommitOutput(error)) return Failure(error);
   }
   if (!OpenOutput(OutPath, error)) return Failure(error);
-  for (const CamCall& c : calls) Replay(ToCall(c), driver);
+  for (const CamCall& c : calls) {
+    const Call full = ToCall(c);
+    if (Passes(OnlyLayers, full)) Replay(full, driver);
+  }
   if (!CommitOutput(error)) return Failure(error);
   return 0;
 #else
-  (void)Files, (void)Layers, (void)Margin, (void)LayersMap, (void)OutPath, (void)JournalOut,
+  (void)Given, (void)Layers, (void)Margin, (void)LayersMap, (void)OutPath, (void)JournalOut,
       (void)DriverPath, (void)Quiet;
   return UsageError("--cam is not available in this build (no polygon library)");
 #endif
@@ -336,6 +438,13 @@ int Run(int argc, char** argv) {
         return UsageError("--layer " + v + ": expected FILE=N with a host layer N from 0 to 25");
       }
       camLayers.emplace_back(v.substr(0, eq), static_cast<int32_t>(std::stoi(n)));
+    } else if (options && (arg == "--only-layers" || arg.rfind("--only-layers=", 0) == 0)) {
+      std::string v;
+      bool seen = false;
+      if (!value("--only-layers", v, seen)) return UsageError("option --only-layers needs a list of layers");
+      if (!ParseLayerList(v, OnlyLayers)) {
+        return UsageError("--only-layers " + v + ": expected layers from 0 to 25 such as 0,3,22-24");
+      }
     } else if (options && (arg == "--margin" || arg.rfind("--margin=", 0) == 0)) {
       std::string v;
       bool seen = false;
@@ -365,6 +474,23 @@ int Run(int argc, char** argv) {
     // Files given before --cam were taken for a journal.
     if (haveJournal) camFiles.insert(camFiles.begin(), journalPath), haveJournal = false;
     if (modes > 0) return UsageError("--cam excludes --layers, --describe and --demo-journal");
+#if defined(PLOTHOST_CAM)
+    if (!layersMap && !camFiles.empty()) {
+      if (haveSettings) {
+        const int status = RefuseSettingsFile(settingsPath);
+        if (status >= 0) return status;
+        return RunWithSettings(argc, argv, settingsAt, settingsArgs, settingsPath);
+      }
+      // Without settings of the user's, a board is plotted in the CAM
+      // colour set (the staged copy finds it as its SVG.ini).
+      if (!FileExists(DefaultSettingsPath())) return RunWithSettingsText(argc, argv, CamColorSet);
+    }
+#endif
+    SettingsName settingsName;
+    if (!layersMap) {
+      const int status = CheckSettingsBeside(quiet, settingsName);
+      if (status >= 0) return status;
+    }
     return CamMain(camFiles, camLayers, camMargin, layersMap, haveOut ? outPath : "-",
                    haveJournalOut ? journalOut : "", haveDriver ? &driverPath : nullptr, quiet);
   }
@@ -375,7 +501,16 @@ int Run(int argc, char** argv) {
     return UsageError("--layers, --describe and --demo-journal take no journal and no -o");
   }
 
-  if (haveSettings) return RunWithSettings(argc, argv, settingsAt, settingsArgs, settingsPath);
+  if (haveSettings) {
+    const int status = RefuseSettingsFile(settingsPath);
+    if (status >= 0) return status;
+    return RunWithSettings(argc, argv, settingsAt, settingsArgs, settingsPath);
+  }
+  SettingsName settingsName;
+  {
+    const int status = CheckSettingsBeside(quiet, settingsName);
+    if (status >= 0) return status;
+  }
 
   // The journal is opened before the driver is loaded: a journal that
   // cannot be read, or that the output would replace, is a usage error.
@@ -400,9 +535,20 @@ int Run(int argc, char** argv) {
     case Mode::Layers:
       PrintLayers(driver, stdout);
       return std::fflush(stdout) == 0 ? 0 : Failure("cannot write standard output");
-    case Mode::Describe:
+    case Mode::Describe: {
       Describe(driver, stdout);
+      int positions[26];  // by layer: where the driver's order first plots it
+      for (int& p : positions) p = -1;
+      for (int p = 25; p >= 0; --p) {
+        const int32_t l = driver.LayerOrdering(p);
+        if (l >= 0 && l < 26) positions[l] = p;
+      }
+      std::string source = settingsName.Shown.empty() ? "no SVG.ini beside plothost: the defaults"
+                           : settingsName.LineOffset > 0 ? settingsName.Shown
+                                                         : "SVG.ini beside plothost";
+      PrintLayerSettings(DefaultSettingsPath(), source, positions, stdout);
       return std::fflush(stdout) == 0 ? 0 : Failure("cannot write standard output");
+    }
     case Mode::DemoJournal:
       PrintJournal(DemoBoard(driver), stdout);
       return std::fflush(stdout) == 0 ? 0 : Failure("cannot write standard output");
@@ -419,7 +565,9 @@ int Run(int argc, char** argv) {
   const std::vector<Call> calls = DemoBoard(driver);
   if (!CheckCalls(calls, driver, error)) return Failure("demo board: " + error);
   if (!OpenOutput(out, error)) return Failure(error);
-  for (const Call& c : calls) Replay(c, driver);
+  for (const Call& c : calls) {
+    if (Passes(OnlyLayers, c)) Replay(c, driver);
+  }
   if (!CommitOutput(error)) return Failure(error);
   return 0;
 }

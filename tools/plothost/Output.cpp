@@ -226,7 +226,7 @@ bool OpenOutput(const std::string& Path, std::string& Error) {
 #if !defined(_WIN32)
     SignalsBlocked blocked;
 #endif
-    Out.Fd = CreateUnique(file.substr(0, cut) + base + ".", ".tmp", false, made, Error);
+    Out.Fd = CreateUnique(file.substr(0, cut) + base + ".", ".tmp", false, made, Error, &Path);
     if (Out.Fd < 0) return false;
     SetSignalPath(made);
   }

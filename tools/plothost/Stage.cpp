@@ -11,10 +11,12 @@
 #include <vector>
 
 #include "Driver.h"
+#include "SettingsCheck.h"
 
 #if defined(_WIN32)
 #  include <windows.h>
 #else
+#  include <csignal>
 #  include <spawn.h>
 #  include <sys/stat.h>
 #  include <sys/wait.h>
@@ -81,6 +83,8 @@ std::wstring Quote(const std::wstring& A) {
   return q + L"\"";
 }
 
+BOOL WINAPI HoldCtrl(DWORD Event) { return Event == CTRL_C_EVENT || Event == CTRL_BREAK_EVENT; }
+
 int Run(const std::vector<std::string>& Args, const std::string& Settings) {
   wchar_t temp[MAX_PATH + 1];
   const DWORD t = GetTempPathW(MAX_PATH + 1, temp);
@@ -124,6 +128,9 @@ int Run(const std::vector<std::string>& Args, const std::string& Settings) {
     }
     PROCESS_INFORMATION pi{};
     std::fflush(stdout);
+    // Ctrl-C and Ctrl-Break reach the copy as well, which ends as they
+    // say; plothost waits for it and removes the folder.
+    SetConsoleCtrlHandler(&HoldCtrl, TRUE);
     if (CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                        &si, &pi)) {
       WaitForSingleObject(pi.hProcess, INFINITE);
@@ -136,6 +143,7 @@ int Run(const std::vector<std::string>& Args, const std::string& Settings) {
       Fail("--settings: cannot run the staged plothost", 1);
     }
   }
+  SetConsoleCtrlHandler(&HoldCtrl, FALSE);
   DeleteFileW(exe.c_str());
   DeleteFileW(driverCopy.c_str());
   DeleteFileW(ini.c_str());
@@ -154,7 +162,28 @@ bool CopyTo(const std::string& From, const std::string& To, mode_t Mode) {
   return out.good() && chmod(To.c_str(), Mode) == 0;
 }
 
+// A signal that would end plothost while the copy runs is held until the
+// folder is gone: it is passed on to the copy, and once the copy has ended
+// and the folder is removed, plothost ends as the signal would.
+volatile sig_atomic_t Pending = 0;
+volatile pid_t Child = 0;
+
+void OnSignal(int Sig) {
+  Pending = Sig;
+  if (Child > 0) kill(Child, Sig);
+}
+
+constexpr int HeldSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
 int Run(const std::vector<std::string>& Args, const std::string& Settings) {
+  struct sigaction held{}, before[3];
+  held.sa_handler = &OnSignal;
+  sigemptyset(&held.sa_mask);
+  for (int k = 0; k < 3; ++k) {
+    sigaction(HeldSignals[k], nullptr, &before[k]);
+    // A signal ignored by whoever started plothost stays ignored.
+    if (before[k].sa_handler != SIG_IGN) sigaction(HeldSignals[k], &held, nullptr);
+  }
   const char* tmp = std::getenv("TMPDIR");
   std::string pattern = std::string(tmp != nullptr && *tmp != 0 ? tmp : "/tmp") + "/plothost-XXXXXX";
   if (mkdtemp(pattern.data()) == nullptr) {
@@ -170,24 +199,52 @@ int Run(const std::vector<std::string>& Args, const std::string& Settings) {
   if (!CopyTo("/proc/self/exe", exe, 0700) || stat(ini.c_str(), &st) != 0 ||
       st.st_size != static_cast<off_t>(Settings.size())) {
     Fail("--settings: cannot stage plothost in " + dir, 1);
-  } else {
+  } else if (Pending == 0) {
     std::vector<char*> argv{const_cast<char*>(exe.c_str())};
     for (const std::string& a : Args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     std::fflush(stdout);
     pid_t pid;
     int wait = 0;
-    const int err = posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv.data(), environ);
+    // The copy starts with the signals' dispositions plothost was given.
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (int k = 0; k < 3; ++k) {
+      if (before[k].sa_handler != SIG_IGN) sigaddset(&defaults, HeldSignals[k]);
+    }
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+    const int err = posix_spawn(&pid, exe.c_str(), nullptr, &attr, argv.data(), environ);
+    posix_spawnattr_destroy(&attr);
     if (err != 0) {
       Fail("--settings: cannot run the staged plothost: " + std::string(std::strerror(err)), 1);
-    } else if (waitpid(pid, &wait, 0) == pid && WIFEXITED(wait)) {
-      status = WEXITSTATUS(wait);
+    } else {
+      Child = pid;
+      if (Pending != 0) kill(pid, Pending);  // came while the copy was starting
+      pid_t got;
+      while ((got = waitpid(pid, &wait, 0)) < 0 && errno == EINTR) {
+      }
+      Child = 0;
+      if (got == pid && WIFEXITED(wait)) status = WEXITSTATUS(wait);
+      if (got == pid && WIFSIGNALED(wait) && Pending == 0) {
+        for (int sig : HeldSignals) {
+          if (WTERMSIG(wait) == sig) Pending = sig;  // a signal sent to the copy alone
+        }
+      }
     }
   }
   unlink(exe.c_str());
   unlink(driverCopy.c_str());
   unlink(ini.c_str());
   rmdir(dir.c_str());
+  for (int k = 0; k < 3; ++k) sigaction(HeldSignals[k], &before[k], nullptr);
+  if (Pending != 0) {
+    std::fflush(stdout);
+    signal(Pending, SIG_DFL);
+    raise(Pending);
+  }
   return status;
 }
 
@@ -209,5 +266,13 @@ int RunWithSettings(int Argc, char** Argv, int SkipAt, int SkipCount, const std:
   for (int i = 1; i < Argc; ++i) {
     if (i < SkipAt || i >= SkipAt + SkipCount) args.emplace_back(Argv[i]);
   }
-  return Run(args, WithoutRecord(text));
+  // The copy names the user's file in its messages (a UTF-16 file is
+  // staged as it is: a line of ours would break it).
+  const bool utf16 = text.size() >= 2 && ((text[0] == '\xFF' && text[1] == '\xFE') ||
+                                          (text[0] == '\xFE' && text[1] == '\xFF'));
+  return Run(args, utf16 ? text : StagedMarker(File) + WithoutRecord(text));
+}
+
+int RunWithSettingsText(int Argc, char** Argv, const std::string& Text) {
+  return Run(std::vector<std::string>(Argv + 1, Argv + Argc), StagedMarker(CamColorSetName) + Text);
 }

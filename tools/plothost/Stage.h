@@ -15,3 +15,6 @@
 // replay never writes a journal of its own. Returns the copy's exit status,
 // or prints a message and returns 2 (FILE unreadable) or 1 (no staging).
 int RunWithSettings(int Argc, char** Argv, int SkipAt, int SkipCount, const std::string& File);
+
+// The same with the settings text Text itself (plothost --cam's colour set).
+int RunWithSettingsText(int Argc, char** Argv, const std::string& Text);
