@@ -7,7 +7,9 @@
 #           parser, zlib (to read the renderer's PNG), a decimal-comma
 #           locale, clang with its libFuzzer runtime for the fuzz tests and
 #           gerbv (the peer that the Gerber import is measured against)
-#   all:    also the MinGW-w64 cross compiler and 32-bit Wine (default)
+#   all:    also the MinGW-w64 cross compiler, 32-bit Wine, and the source
+#           indexes of the distribution's archive, from which the Windows
+#           build fetches Clipper's source package (default)
 #   viewers: only Inkscape and Chromium, for the optional checks that a plot
 #           opens in them (some 400 MB; test.sh never asks for them, and
 #           the tests that need them are skipped without them)
@@ -44,6 +46,8 @@ fi
 if [ "$want" = all ]; then
   have i686-w64-mingw32-g++ || need="$need g++-mingw-w64-i686"
   [ -x /usr/lib/wine/wine ] || need="$need wine wine32"
+  # apt-get source unpacks with dpkg-source.
+  have dpkg-source || need="$need dpkg-dev"
 fi
 
 apt_install() {
@@ -60,6 +64,48 @@ apt_install() {
   fi
   DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$@"
 }
+
+# The Windows plothost builds Clipper from Debian's own source package
+# (apt-get source libpolyclipping, in the build tree), which needs deb-src
+# entries. Where there are none, they are derived from the distribution's
+# own deb entries, so they name whatever archive this machine already uses.
+DEB_SRC=/etc/apt/sources.list.d/svgdrv-deb-src
+add_deb_src() {
+  if [ "$(id -u)" != 0 ]; then
+    echo "install-deps: apt has no deb-src entries (needed for Clipper's source);" \
+      "run as root to add them" >&2
+    exit 1
+  fi
+  made=""
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    # deb822 stanzas: every enabled one of type deb, again as deb-src.
+    awk '
+      function flush() { if (deb && !off) printf "%s\n", buf; buf = ""; deb = 0; off = 0 }
+      /^[ \t]*$/ { flush(); next }
+      /^#/ { next }
+      /^Types:/ { if ($0 ~ /[ \t]deb([ \t]|$)/) deb = 1; $0 = "Types: deb-src" }
+      /^Enabled:[ \t]*[Nn]o/ { off = 1 }
+      { buf = buf $0 "\n" }
+      END { flush() }' /etc/apt/sources.list.d/debian.sources >"$DEB_SRC.sources"
+    [ -s "$DEB_SRC.sources" ] && made=1 || rm -f "$DEB_SRC.sources"
+  fi
+  if [ -f /etc/apt/sources.list ]; then
+    sed -n 's/^[ \t]*deb\([ \t]\)/deb-src\1/p' /etc/apt/sources.list >"$DEB_SRC.list"
+    [ -s "$DEB_SRC.list" ] && made=1 || rm -f "$DEB_SRC.list"
+  fi
+  if [ -z "$made" ]; then
+    echo "install-deps: found no Debian deb entries to derive deb-src entries from;" \
+      "add a deb-src entry for apt-get source libpolyclipping" >&2
+    exit 1
+  fi
+  echo "install-deps: added deb-src entries derived from the distribution's own:" \
+    "$(ls "$DEB_SRC".*)" >&2
+  apt-get update -q || echo "install-deps: apt-get update reported errors" >&2
+  DEPS_UPDATED=1
+}
+if [ "$want" = all ] && ! apt-cache showsrc libpolyclipping 2>/dev/null | grep -q '^Package:'; then
+  add_deb_src
+fi
 
 if [ -n "$need" ]; then
   case "$need" in *wine32*) dpkg --add-architecture i386 ;; esac

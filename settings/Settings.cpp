@@ -166,6 +166,11 @@ void LoadSettingsFrom(const TPathChar* File) {
 
 const char* RecordSetting() { return Entries[RecordEntry].Value; }
 
+const TProfileEntry* SettingsLookups(int& Count) {
+  Count = EntryCount;
+  return Entries;
+}
+
 void SortStackingOrder() {
   for (int n = 0; n < LayerCount; ++n) StackingOrder[n] = TStackEntry{n, ZOrderKey[n]};
   // Bubble sort that swaps only when the later key is strictly smaller:

@@ -71,6 +71,12 @@ DRV_FUNC void LoadSettingsFrom(const TPathChar* File);
 // records its calls to (driver/Record.h), empty when none is named.
 DRV_FUNC const char* RecordSetting();
 
+// The lookups of the last load, in the order made: every section and key
+// the driver reads, each with the value text found (empty: missing). Count
+// receives their number. For the check that the sample settings file
+// shipped to users names every key.
+DRV_FUNC const TProfileEntry* SettingsLookups(int& Count);
+
 // Sorts the layers by the keys the last load stored, stably: equal keys keep
 // ascending layer numbers.
 DRV_FUNC void SortStackingOrder();

@@ -182,7 +182,8 @@ expect describe-overrides 0 '' -- sh -c \
 grep -q '^      2  #000F00      100 %    2100  11$' out.txt && grep -q '^      3  #00FF00      100 %    1000  0$' out.txt &&
   ok "describe shows colour, opacity, key and position" || { bad "describe rows"; grep '^      [23] ' out.txt; }
 printf '[Layer1]\r\nColor=#FF0000\r\n' | iconv -f ASCII -t UTF-16 >utf16.ini
-expect settings-utf16 2 '^plothost: utf16.ini: UTF-16 text' -- env TMPDIR="$work/tmp" "$plothost" --settings utf16.ini --layers
+expect settings-utf16 0 '' -- env TMPDIR="$work/tmp" "$plothost" -q --settings utf16.ini --describe
+grep -q '^      1  #FF0000 ' out.txt && ok "a UTF-16 settings file is read" || { bad "UTF-16 settings"; grep '^      1 ' out.txt; }
 [ -z "$(ls tmp)" ] && ok "settings checks leave no temporary folder" || bad "left $(ls tmp)"
 
 echo "$passed passed, $failed failed"

@@ -24,6 +24,12 @@ constexpr double MaxMoireRings = 100;
 // panel, and within its bound on rows.
 constexpr double MaxAreaSpan = 1000000;
 
+// Whether a rotation by a whole number of quarter turns swaps width and
+// height: an odd count of them. Counted in doubles, since a rotation may be
+// any number: an integer conversion overflows, and long overflows far
+// sooner on Windows (32 bits) than on Linux, so the two would part.
+bool OddQuarterTurns(double Deg) { return std::fmod(std::round(Deg / 90.0), 2.0) != 0; }
+
 // A count or code read as a number: whole numbers beyond a billion, and
 // what is not a number at all, come back as -1 or a billion, which every
 // caller's range check refuses (a plain cast of such a value is undefined).
@@ -962,7 +968,7 @@ void Reader::PlaceImage(const Image& Src, const Xform& T, bool Toggle) {
   };
   const double rq = std::fmod(std::fabs(T.RotDeg), 90.0);
   const bool square = rq < 1e-9 || 90.0 - rq < 1e-9;
-  const bool swap = square && static_cast<long>(std::lround(T.RotDeg / 90.0)) % 2 != 0;
+  const bool swap = square && OddQuarterTurns(T.RotDeg);
   // Src is never the sink that grows here: a repeat ends only in the sink
   // it was opened in, and a block is an aperture only once closed.
   for (size_t k = 0, n = Src.Objs.size(); k < n; ++k) {
@@ -1175,7 +1181,7 @@ void Reader::Flash(double AtX, double AtY) {
   const Xform t = ApertureXform(AtX, AtY);
   const double rq = std::fmod(std::fabs(Rotation), 90.0);
   const bool square = rq < 1e-9 || 90.0 - rq < 1e-9;
-  const bool swap = square && std::lround(Rotation / 90.0) % 2 != 0;
+  const bool swap = square && OddQuarterTurns(Rotation);
   Obj o{ObjKind::Flash};
   o.X1 = AtX, o.Y1 = AtY;
   switch (a.Type) {

@@ -162,8 +162,7 @@ bool ReadSettingsText(const std::string& Path, std::string& Text, std::string& R
     if (Text.compare(0, 3, "\xEF\xBB\xBF") == 0) Text.erase(0, 3);
     return true;
   }
-#if defined(_WIN32)
-  // As the system's reader takes it: UTF-16 text, anything beyond ASCII '?'.
+  // As the driver's reader takes it: UTF-16 text, anything beyond ASCII '?'.
   std::string narrow;
   for (size_t i = 2; i + 1 < Text.size(); i += 2) {
     const unsigned u = le ? static_cast<unsigned char>(Text[i]) | static_cast<unsigned char>(Text[i + 1]) << 8
@@ -173,11 +172,6 @@ bool ReadSettingsText(const std::string& Path, std::string& Text, std::string& R
   Text = narrow;
   (void)Refusal;
   return true;
-#else
-  Refusal = "UTF-16 text (what Notepad saves as \"Unicode\"), which the driver reads only on "
-            "Windows: save it as UTF-8 or ANSI";
-  return true;
-#endif
 }
 
 std::vector<std::string> CheckSettings(const std::string& Path, const std::string& Text,

@@ -29,9 +29,9 @@ extern const char* const CamColorSetName;
 std::string StagedMarker(const std::string& Shown);
 SettingsName NameOfStaged(const std::string& Path, const std::string& Text);
 
-// The file's text as the platform's profile reader takes it. A UTF-16 file
-// (Notepad's "Unicode") is read as Windows reads it; elsewhere the driver's
-// reader does not read it, and Refusal says so. False when the file cannot
+// The file's text as the driver's profile reader takes it: a UTF-16 file
+// (Notepad's "Unicode") is read as Windows reads it, on every platform.
+// Refusal says why a file is not read at all (none is today). False when the file cannot
 // be read (a missing file is no mistake: every value keeps its default).
 bool ReadSettingsText(const std::string& Path, std::string& Text, std::string& Refusal);
 

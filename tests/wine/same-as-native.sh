@@ -1,0 +1,33 @@
+#!/bin/sh
+# Runs the native plothost, copied with its driver into a fresh folder
+# without a settings file, and a Windows plothost.exe under Wine from its
+# own folder (with whatever lies beside it), with the same arguments: their
+# standard output must be the same bytes.
+# Usage: same-as-native.sh WORK PLOTHOST DRIVER WINE_RUN PREFIX EXE [ARGS...]
+set -u
+work=$1
+plothost=$2
+driver=$3
+winerun=$4
+prefix=$5
+exe=$6
+shift 6
+rm -rf "$work"
+mkdir -p "$work/native"
+cp "$plothost" "$driver" "$work/native/" || exit 1
+"$work/native/$(basename "$plothost")" "$@" >"$work/native.out" || {
+  echo "same-as-native: the native plothost failed" >&2
+  exit 1
+}
+(cd "$(dirname "$exe")" && "$winerun" "$prefix" "$exe" "$@") >"$work/wine.out"
+rc=$?
+if [ "$rc" = 77 ]; then
+  cat "$work/wine.out"  # wine-run's reason for skipping
+  exit 77
+fi
+[ "$rc" = 0 ] || { echo "same-as-native: $exe failed (status $rc)" >&2; exit 1; }
+cmp "$work/native.out" "$work/wine.out" || {
+  echo "same-as-native: $exe differs from the native plothost" >&2
+  exit 1
+}
+echo "same-as-native: $(wc -c <"$work/native.out") bytes alike: plothost $*"
