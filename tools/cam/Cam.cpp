@@ -315,6 +315,15 @@ bool ReadFile(const std::string& Path, std::string& Text, std::string& Error) {
   return !bad;
 }
 
+// Layers that no naming rule gives, then inner copper from the top down:
+// where a file that cannot be placed goes; the first when all are taken.
+int32_t FreeLayer(const bool* Taken) {
+  for (const int32_t l : {16, 17, 13, 12, 11, 10, 9, 8, 7, 6}) {
+    if (!Taken[l]) return l;
+  }
+  return 16;
+}
+
 void ReadAny(const std::string& Name, const std::string& Text, Image& Img, Diag& D) {
   const char kind = SniffKind(Text);
   if (kind == 'G') {
@@ -341,6 +350,10 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
   // Drill hits of each layer go before its other elements: a hole's circle
   // is stroked with the width in force, which a slot would otherwise set.
   std::deque<CamCall> drills[LayerCount];
+  bool taken[LayerCount] = {};
+  for (const auto& o : overrides) {
+    if (o.second >= 0 && o.second < LayerCount) taken[o.second] = true;
+  }
   for (const std::string& file : Options.Files) {
     Image img;
     for (size_t k = 0; k < overrides.size(); ++k) {
@@ -362,12 +375,16 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
       if (layer < 0 && img.IsDrill) layer = 24;
       if (layer < 0) layer = LayerByName(file);
       if (layer < 0) {
-        Errors.push_back(file + ": cannot tell its host layer" +
-                         (img.FileFunction.empty() ? std::string()
-                                                   : " (FileFunction " + img.FileFunction + ")") +
-                         "; place it with --layer " + file + "=N");
-        continue;
+        // A layer no file of this plot has taken, so that the file keeps a
+        // colour of its own.
+        layer = FreeLayer(taken);
+        diag.Warnings.push_back(file + ": warning: cannot tell its host layer" +
+                                (img.FileFunction.empty() ? std::string()
+                                                          : " (FileFunction " + img.FileFunction + ")") +
+                                "; drawn on free layer " + std::to_string(layer) + " (place it with --layer " +
+                                file + "=N)");
       }
+      taken[layer] = true;
       em.File = file;
       const Box extent = em.Extent;
       Box objects;
