@@ -488,3 +488,75 @@ Call ToCall(const CamCall& C) {
   for (int k = 0; k < 6; ++k) c.Arg[k] = C.Arg[k];
   return c;
 }
+
+namespace cam {
+
+bool ReadCamImages(const CamOptions& Options, std::vector<CamLayerImage>& Out, std::vector<std::string>& Errors,
+                   std::vector<std::string>& Warnings) {
+  Diag diag;
+  bool taken[LayerCount] = {};
+  for (const auto& o : Options.Layers) {
+    if (o.second >= 0 && o.second < LayerCount) taken[o.second] = true;
+  }
+  for (const std::string& file : Options.Files) {
+    try {
+      std::string text, error;
+      if (!ReadFile(file, text, error)) {
+        Errors.push_back(error);
+        continue;
+      }
+      Image img;
+      ReadAny(file, text, img, diag);
+      std::string().swap(text);
+      // Placed as ImportCam places it.
+      int32_t layer = -1;
+      for (const auto& o : Options.Layers) {
+        if (o.first == file) layer = o.second;
+      }
+      if (layer < 0 && !img.FileFunction.empty()) layer = LayerByFunction(img.FileFunction);
+      if (layer < 0 && img.IsDrill) layer = 24;
+      if (layer < 0) layer = LayerByName(file);
+      if (layer < 0) {
+        layer = FreeLayer(taken);
+        diag.Warnings.push_back(file + ": warning: cannot tell its host layer; not in the view (place it with --layer " +
+                                file + "=N)");
+      }
+      taken[layer] = true;
+      CamLayerImage li;
+      li.File = file, li.Layer = layer;
+      // Outline strokes keep a width, so that they close into rings.
+      if (layer == 3) {
+        for (PackedObj& o : img.Objs) {
+          if (o.Kind == ObjKind::Line || o.Kind == ObjKind::Arc) {
+            o.W = std::max(o.W, 2.0);
+            li.StrokeWidth = std::max(li.StrokeWidth, o.W);
+          }
+        }
+      }
+      Box objects;
+      const std::vector<AreaLayer> areas = Resolve(img, Options.MarginMm, objects);
+      for (const AreaLayer& a : areas) {
+        if (a.Clear) {
+          Subtract(li.Dark, a.Outlines);
+        } else {
+          UnionInto(li.Dark, a.Outlines);
+        }
+      }
+      Paths rest;
+      for (const PackedObj& o : img.Objs) {
+        const Paths p = ObjArea(img.Full(o), img);
+        rest.insert(rest.end(), p.begin(), p.end());
+      }
+      UnionInto(li.Dark, rest);
+      Out.push_back(std::move(li));
+    } catch (const CamError& e) {
+      Errors.push_back(file + (e.Line > 0 ? ":" + std::to_string(e.Line) : std::string()) + ": " + e.what());
+    } catch (const ClipperLib::clipperException& e) {
+      Errors.push_back(file + ": geometry out of range: " + e.what());
+    }
+  }
+  Warnings = diag.Warnings;
+  return Errors.empty();
+}
+
+}  // namespace cam

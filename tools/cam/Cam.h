@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "tools/cam/CamModel.h"
 #include "tools/plothost/Journal.h"
 
 // One call the import makes, without the journal's line and text: a board
@@ -47,3 +48,21 @@ std::string CamLayersMap();
 // hatched, all on one layer): for the fuzz target. Returns false on a bad
 // file.
 bool CamCheckText(const std::string& Name, const std::string& Text, std::string& Error);
+
+namespace cam {
+
+// One file as the board views take it: where it is dark, as polygons (clip
+// units), on the host layer the plot would put it on.
+struct CamLayerImage {
+  std::string File;
+  int32_t Layer = -1;
+  Paths Dark;
+  double StrokeWidth = 0;  // widest stroke of an outline file, host units
+};
+
+// Reads the files and places them as ImportCam does. On a bad file returns
+// false with "FILE:LINE: what is wrong" messages in Errors.
+bool ReadCamImages(const CamOptions& Options, std::vector<CamLayerImage>& Out, std::vector<std::string>& Errors,
+                   std::vector<std::string>& Warnings);
+
+}  // namespace cam
