@@ -491,6 +491,54 @@ Call ToCall(const CamCall& C) {
 
 namespace cam {
 
+namespace {
+
+// The image as the views take it: dark areas resolved with Clipper.
+void ImageToView(Image& Img, double MarginMm, CamLayerImage& Li) {
+  // Outline strokes keep a width, so that they close into rings.
+  if (Li.Layer == 3) {
+    for (PackedObj& o : Img.Objs) {
+      if (o.Kind == ObjKind::Line || o.Kind == ObjKind::Arc) {
+        o.W = std::max(o.W, 2.0);
+        Li.StrokeWidth = std::max(Li.StrokeWidth, o.W);
+      }
+    }
+  }
+  Box objects;
+  const std::vector<AreaLayer> areas = Resolve(Img, MarginMm, objects);
+  for (const AreaLayer& a : areas) {
+    if (a.Clear) {
+      Subtract(Li.Dark, a.Outlines);
+    } else {
+      UnionInto(Li.Dark, a.Outlines);
+    }
+  }
+  Paths rest;
+  for (const PackedObj& o : Img.Objs) {
+    const Paths p = ObjArea(Img.Full(o), Img);
+    rest.insert(rest.end(), p.begin(), p.end());
+  }
+  UnionInto(Li.Dark, rest);
+}
+
+}  // namespace
+
+bool ReadCamImageText(const std::string& Name, const std::string& Text, CamLayerImage& Out, std::string& Error) {
+  Diag diag;
+  Image img;
+  try {
+    ReadAny(Name, Text, img, diag);
+    ImageToView(img, 2.0, Out);
+  } catch (const CamError& e) {
+    Error = Name + ":" + std::to_string(e.Line) + ": " + e.what();
+    return false;
+  } catch (const ClipperLib::clipperException& e) {
+    Error = Name + ": geometry out of range";
+    return false;
+  }
+  return true;
+}
+
 bool ReadCamImages(const CamOptions& Options, std::vector<CamLayerImage>& Out, std::vector<std::string>& Errors,
                    std::vector<std::string>& Warnings) {
   Diag diag;
@@ -524,30 +572,7 @@ bool ReadCamImages(const CamOptions& Options, std::vector<CamLayerImage>& Out, s
       taken[layer] = true;
       CamLayerImage li;
       li.File = file, li.Layer = layer;
-      // Outline strokes keep a width, so that they close into rings.
-      if (layer == 3) {
-        for (PackedObj& o : img.Objs) {
-          if (o.Kind == ObjKind::Line || o.Kind == ObjKind::Arc) {
-            o.W = std::max(o.W, 2.0);
-            li.StrokeWidth = std::max(li.StrokeWidth, o.W);
-          }
-        }
-      }
-      Box objects;
-      const std::vector<AreaLayer> areas = Resolve(img, Options.MarginMm, objects);
-      for (const AreaLayer& a : areas) {
-        if (a.Clear) {
-          Subtract(li.Dark, a.Outlines);
-        } else {
-          UnionInto(li.Dark, a.Outlines);
-        }
-      }
-      Paths rest;
-      for (const PackedObj& o : img.Objs) {
-        const Paths p = ObjArea(img.Full(o), img);
-        rest.insert(rest.end(), p.begin(), p.end());
-      }
-      UnionInto(li.Dark, rest);
+      ImageToView(img, Options.MarginMm, li);
       Out.push_back(std::move(li));
     } catch (const CamError& e) {
       Errors.push_back(file + (e.Line > 0 ? ":" + std::to_string(e.Line) : std::string()) + ": " + e.what());

@@ -65,4 +65,8 @@ struct CamLayerImage {
 bool ReadCamImages(const CamOptions& Options, std::vector<CamLayerImage>& Out, std::vector<std::string>& Errors,
                    std::vector<std::string>& Warnings);
 
+// One file's text as an image on Out.Layer (set by the caller): for the
+// fuzz target.
+bool ReadCamImageText(const std::string& Name, const std::string& Text, CamLayerImage& Out, std::string& Error);
+
 }  // namespace cam

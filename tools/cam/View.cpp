@@ -33,6 +33,17 @@ Paths Clip(ClipperLib::ClipType Op, const Paths& A, const Paths& B) {
 Paths Meet(const Paths& A, const Paths& B) { return Clip(ClipperLib::ctIntersection, A, B); }
 Paths Less(const Paths& A, const Paths& B) { return Clip(ClipperLib::ctDifference, A, B); }
 
+// The length of a closed outline, clip units.
+double Length(const Path& P) {
+  double l = 0;
+  for (size_t k = 0; k < P.size(); ++k) {
+    const IntPoint& a = P[k];
+    const IntPoint& b = P[(k + 1) % P.size()];
+    l += std::hypot(static_cast<double>(b.X - a.X), static_cast<double>(b.Y - a.Y));
+  }
+  return l;
+}
+
 Paths LayerDark(const std::vector<CamLayerImage>& Images, int32_t Layer, bool& Found) {
   Paths all;
   Found = false;
@@ -69,21 +80,27 @@ Paths BoardShape(const std::vector<CamLayerImage>& Images, std::vector<std::stri
     c.AddPaths(outline, ClipperLib::ptSubject, true);
     ClipperLib::PolyTree tree;
     c.Execute(ClipperLib::ctUnion, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
-    Paths rings, slots;
+    Paths slots, middles;
     for (ClipperLib::PolyNode* n = tree.GetFirst(); n != nullptr; n = n->GetNext()) {
       if (n->IsHole()) continue;
-      const bool ring = std::any_of(n->Childs.begin(), n->Childs.end(), [](ClipperLib::PolyNode* k) { return k->IsHole(); });
-      (ring ? rings : slots).push_back(n->Contour);
-    }
-    if (!rings.empty()) {
-      Paths middles;
-      for (const Path& r : rings) {
-        ClipperLib::ClipperOffset o(2.0, 0.25 * ClipScale);
-        o.AddPath(r, ClipperLib::jtMiter, ClipperLib::etClosedPolygon);
-        Paths m;
-        o.Execute(m, -w / 2 * ClipScale);
-        middles.insert(middles.end(), m.begin(), m.end());
+      // A ring: its stroke's width is its area over its mean edge length.
+      double area = std::fabs(ClipperLib::Area(n->Contour)), edge = Length(n->Contour), holes = 0;
+      for (const ClipperLib::PolyNode* k : n->Childs) {
+        if (!k->IsHole()) continue;
+        area -= std::fabs(ClipperLib::Area(k->Contour)), edge += Length(k->Contour), ++holes;
       }
+      if (holes == 0) {
+        slots.push_back(n->Contour);
+        continue;
+      }
+      const double width = std::min(w * ClipScale, 2 * area / edge);
+      ClipperLib::ClipperOffset o(2.0, 0.25 * ClipScale);
+      o.AddPath(n->Contour, ClipperLib::jtMiter, ClipperLib::etClosedPolygon);
+      Paths m;
+      o.Execute(m, -width / 2);
+      middles.insert(middles.end(), m.begin(), m.end());
+    }
+    if (!middles.empty()) {
       for (Path& m : middles) {
         if (!ClipperLib::Orientation(m)) ClipperLib::ReversePath(m);
       }
@@ -148,10 +165,9 @@ struct Emit {
 
 }  // namespace
 
-bool ImportView(const CamOptions& Options, BoardSide Side, const std::vector<int32_t>& Order, int32_t MaxAperture,
-                std::deque<CamCall>& Calls, std::vector<std::string>& Errors, std::vector<std::string>& Warnings) {
-  std::vector<CamLayerImage> images;
-  if (!ReadCamImages(Options, images, Errors, Warnings)) return false;
+static bool ComposeView(const std::vector<CamLayerImage>& images, double MarginMm, BoardSide Side,
+                 const std::vector<int32_t>& Order, int32_t MaxAperture, std::deque<CamCall>& Calls,
+                 std::vector<std::string>& Errors, std::vector<std::string>& Warnings) {
   try {
     bool found = false;
     Paths board = BoardShape(images, Warnings);
@@ -194,7 +210,7 @@ bool ImportView(const CamOptions& Options, BoardSide Side, const std::vector<int
     Paths every;
     for (const Part& p : parts) every.insert(every.end(), p.Area.begin(), p.Area.end());
     const ClipperLib::IntRect all = Bounds(every);
-    const double margin = std::round(Options.MarginMm * 100.0);
+    const double margin = std::round(MarginMm * 100.0);
     const double ox = std::floor(static_cast<double>(all.left) / ClipScale) - margin;
     const double oy = std::floor(static_cast<double>(all.top) / ClipScale) - margin;
     const double w = std::ceil(static_cast<double>(all.right) / ClipScale) + margin - ox;
@@ -241,6 +257,37 @@ bool ImportView(const CamOptions& Options, BoardSide Side, const std::vector<int
     return false;
   } catch (const ClipperLib::clipperException& e) {
     Errors.push_back(std::string("view: geometry out of range: ") + e.what());
+    return false;
+  }
+  return true;
+}
+
+bool ImportView(const CamOptions& Options, BoardSide Side, const std::vector<int32_t>& Order, int32_t MaxAperture,
+                std::deque<CamCall>& Calls, std::vector<std::string>& Errors, std::vector<std::string>& Warnings) {
+  std::vector<CamLayerImage> images;
+  if (!ReadCamImages(Options, images, Errors, Warnings)) return false;
+  return ComposeView(images, Options.MarginMm, Side, Order, MaxAperture, Calls, Errors, Warnings);
+}
+
+bool ViewCheckText(const std::string& Name, const std::string& Text, std::string& Error) {
+  // The one file as the outline, the copper, the mask and the silkscreen
+  // of both sides at once.
+  CamLayerImage outline;
+  outline.Layer = 3;
+  if (!ReadCamImageText(Name, Text, outline, Error)) return false;
+  CamLayerImage other;
+  if (!ReadCamImageText(Name, Text, other, Error)) return false;
+  std::vector<CamLayerImage> images{outline};
+  for (const int32_t l : {0, 1, 20, 21, 22, 23}) {
+    images.push_back(other);
+    images.back().Layer = l;
+  }
+  std::vector<int32_t> order;
+  for (int32_t l = 0; l < LayerCount; ++l) order.push_back(l);
+  std::deque<CamCall> calls;
+  std::vector<std::string> errors, warnings;
+  if (!ComposeView(images, 2.0, BoardSide::Both, order, 600, calls, errors, warnings)) {
+    Error = errors.empty() ? "" : errors.front();
     return false;
   }
   return true;

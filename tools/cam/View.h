@@ -26,6 +26,10 @@ constexpr int32_t ViewSubstrate = 3, ViewCopper = 1, ViewMask = 21, ViewFinish =
 bool ImportView(const CamOptions& Options, BoardSide Side, const std::vector<int32_t>& Order, int32_t MaxAperture,
                 std::deque<CamCall>& Calls, std::vector<std::string>& Errors, std::vector<std::string>& Warnings);
 
+// The view of one file's text taken as every layer of a board, both
+// sides: for the fuzz target. Returns false with a message on a bad file.
+bool ViewCheckText(const std::string& Name, const std::string& Text, std::string& Error);
+
 // A settings preset shipped with plothost (tools/cam/views/NAME.ini), or
 // nullptr: mask-green, mask-black, ..., finish-enig, finish-hasl, finish-osp.
 const char* ViewPreset(const std::string& Name);
