@@ -119,16 +119,23 @@ Paths BoardShape(const std::vector<CamLayerImage>& Images, std::vector<std::stri
       return Less(board, slots);
     }
   }
+  // Without an outline: the copper's box (drawings and masks may reach
+  // far beyond the board: legends, drill tables), or every layer's.
+  const auto copper = [](int32_t L) { return L <= 2 || (L >= 4 && L <= 13); };
   Paths all;
-  for (const CamLayerImage& li : Images) {
-    if (found ? li.Layer == 3 : li.Layer != 24) all.insert(all.end(), li.Dark.begin(), li.Dark.end());
+  for (const int pass : {0, 1}) {
+    for (const CamLayerImage& li : Images) {
+      const bool take = found ? li.Layer == 3 : pass == 0 ? copper(li.Layer) : li.Layer != 24;
+      if (take) all.insert(all.end(), li.Dark.begin(), li.Dark.end());
+    }
+    if (!all.empty()) break;
   }
   std::string files;
   for (const CamLayerImage& li : Images) {
     if (li.Layer == 3) files += (files.empty() ? "" : ", ") + li.File;
   }
   Warnings.push_back(found ? files + ": warning: the board outline closes no shape; the view shows its bounding box"
-                           : "warning: no board outline file (layer 3); the view shows the files' bounding box");
+                           : "warning: no board outline file (layer 3); the view shows the copper's bounding box");
   if (all.empty()) return {};
   const ClipperLib::IntRect b = Bounds(all);
   return {{{b.left, b.bottom}, {b.right, b.bottom}, {b.right, b.top}, {b.left, b.top}}};
