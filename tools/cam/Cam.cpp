@@ -493,7 +493,7 @@ namespace cam {
 
 namespace {
 
-// The image as the views take it: dark areas resolved with Clipper.
+// The image as the views take it: where it is dark, by the non-zero rule.
 void ImageToView(Image& Img, double MarginMm, CamLayerImage& Li) {
   // Outline strokes keep a width, so that they close into rings.
   if (Li.Layer == 3) {
@@ -513,12 +513,13 @@ void ImageToView(Image& Img, double MarginMm, CamLayerImage& Li) {
       UnionInto(Li.Dark, a.Outlines);
     }
   }
-  Paths rest;
+  // The objects drawn as they are join unmerged: every outline of theirs
+  // runs counter-clockwise, so the non-zero rule of the views' first
+  // Clipper operation on them takes their union, once.
   for (const PackedObj& o : Img.Objs) {
     const Paths p = ObjArea(Img.Full(o), Img);
-    rest.insert(rest.end(), p.begin(), p.end());
+    Li.Dark.insert(Li.Dark.end(), p.begin(), p.end());
   }
-  UnionInto(Li.Dark, rest);
 }
 
 }  // namespace
@@ -539,8 +540,8 @@ bool ReadCamImageText(const std::string& Name, const std::string& Text, CamLayer
   return true;
 }
 
-bool ReadCamImages(const CamOptions& Options, std::vector<CamLayerImage>& Out, std::vector<std::string>& Errors,
-                   std::vector<std::string>& Warnings) {
+bool ReadCamImages(const CamOptions& Options, uint32_t Wanted, std::vector<CamLayerImage>& Out,
+                   std::vector<std::string>& Errors, std::vector<std::string>& Warnings) {
   Diag diag;
   bool taken[LayerCount] = {};
   for (const auto& o : Options.Layers) {
@@ -570,6 +571,7 @@ bool ReadCamImages(const CamOptions& Options, std::vector<CamLayerImage>& Out, s
                                 file + "=N)");
       }
       taken[layer] = true;
+      if ((Wanted >> layer & 1) == 0) continue;
       CamLayerImage li;
       li.File = file, li.Layer = layer;
       ImageToView(img, Options.MarginMm, li);

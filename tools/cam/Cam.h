@@ -52,7 +52,8 @@ bool CamCheckText(const std::string& Name, const std::string& Text, std::string&
 namespace cam {
 
 // One file as the board views take it: where it is dark, as polygons (clip
-// units), on the host layer the plot would put it on.
+// units) taken by the non-zero rule, on the host layer the plot would put
+// it on.
 struct CamLayerImage {
   std::string File;
   int32_t Layer = -1;
@@ -60,10 +61,11 @@ struct CamLayerImage {
   double StrokeWidth = 0;  // widest stroke of an outline file, host units
 };
 
-// Reads the files and places them as ImportCam does. On a bad file returns
-// false with "FILE:LINE: what is wrong" messages in Errors.
-bool ReadCamImages(const CamOptions& Options, std::vector<CamLayerImage>& Out, std::vector<std::string>& Errors,
-                   std::vector<std::string>& Warnings);
+// Reads the files and places them as ImportCam does; Out has the images of
+// those placed on the layers of Wanted (bit N: layer N). On a bad file
+// returns false with "FILE:LINE: what is wrong" messages in Errors.
+bool ReadCamImages(const CamOptions& Options, uint32_t Wanted, std::vector<CamLayerImage>& Out,
+                   std::vector<std::string>& Errors, std::vector<std::string>& Warnings);
 
 // One file's text as an image on Out.Layer (set by the caller): for the
 // fuzz target.

@@ -52,9 +52,7 @@ Paths LayerDark(const std::vector<CamLayerImage>& Images, int32_t Layer, bool& F
     Found = true;
     all.insert(all.end(), li.Dark.begin(), li.Dark.end());
   }
-  Paths out;
-  if (!all.empty()) ClipperLib::SimplifyPolygons(all, out, ClipperLib::pftNonZero);
-  return out;
+  return all;  // by the non-zero rule, as every Clipper operation here takes it
 }
 
 ClipperLib::IntRect Bounds(const Paths& P) {
@@ -271,8 +269,14 @@ static bool ComposeView(const std::vector<CamLayerImage>& images, double MarginM
 
 bool ImportView(const CamOptions& Options, BoardSide Side, const std::vector<int32_t>& Order, int32_t MaxAperture,
                 std::deque<CamCall>& Calls, std::vector<std::string>& Errors, std::vector<std::string>& Warnings) {
+  // The outline, the holes and the copper, mask and silkscreen of the
+  // sides shown; when no outline is given, the copper of every layer for
+  // the board's box.
+  uint32_t wanted = 1u << 3 | 1u << 24 | 0x3FF4u | 1u << 0 | 1u << 1;
+  if (Side != BoardSide::Bottom) wanted |= 1u << 21 | 1u << 23;
+  if (Side != BoardSide::Top) wanted |= 1u << 20 | 1u << 22;
   std::vector<CamLayerImage> images;
-  if (!ReadCamImages(Options, images, Errors, Warnings)) return false;
+  if (!ReadCamImages(Options, wanted, images, Errors, Warnings)) return false;
   return ComposeView(images, Options.MarginMm, Side, Order, MaxAperture, Calls, Errors, Warnings);
 }
 
