@@ -60,4 +60,4 @@ rsvg-convert --dpi-x "$dpi" --dpi-y "$dpi" --background-color '#FF00FF' "$work/t
 "$pngroles" "$work/ours.png" "$work/peer.png" \
   none=FFFFFF,mask=13460B,mask=336433,bare=4D542C,bare=CCCCCC,finish=CC9933,silk=FFFF00 \
   none=FF00FF,mask=1A4B1A,mask=336533,bare=666666,bare=CCCCCC,finish=CC9933,silk=FFFFFF \
-  "${RADIUS:-$((2 * pxmm))}" "$((pxmm / 2 + 2))"
+  "${RADIUS:-6}" "$((pxmm / 2 + 2))"
