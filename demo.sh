@@ -52,3 +52,15 @@ if [ -f "$pnp/SE_SG_IF_V2.GTL" ]; then
   rsvg-convert --zoom 4 --background-color white demo-gerbv.svg -o demo-gerbv.png
   echo "gerbv's protel-pnp board plotted: $(pwd)/demo-gerbv.png"
 fi
+
+# The same board as it comes from the fab (--view): substrate in the
+# outline's shape, copper under a translucent green mask, gold where the
+# mask is open, white silkscreen, holes through; the bottom seen from below.
+if [ -f "$pnp/SE_SG_IF_V2.GTL" ]; then
+  for side in top bottom; do
+    build-demo/bin/plothost -q --cam --view "$side" -o "demo-board-$side.svg" \
+      "$pnp"/SE_SG_IF_V2.G?? "$pnp/SE_SG_IF_V2.TXT"
+    rsvg-convert --zoom 10 --background-color white "demo-board-$side.svg" -o "demo-board-$side.png"
+    echo "protel-pnp board, $side view:    $(pwd)/demo-board-$side.png"
+  done
+fi

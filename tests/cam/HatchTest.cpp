@@ -55,6 +55,7 @@ struct Shape {
   std::vector<AreaLayer> Layers;
   double Thin;  // how far strokes may reach outside: half the finest pen
                 // where parts are thinner than it, else rounding only
+  size_t Lean;  // at most this many strokes: wide parts take wide pens
 };
 
 // A plane with round clearances, a disc, a slanted bar, a ring, a sliver
@@ -73,12 +74,12 @@ std::vector<Shape> Shapes() {
   ClipperLib::ReversePath(back);
   auto dark = [](Paths P) { return std::vector<AreaLayer>{{std::move(P), false}}; };
   return {
-      {"plane with clearances", dark(withHoles), 1},
-      {"disc", dark({CirclePath(0, 0, 333)}), 1},
-      {"slanted bar", dark({StadiumPath(0, 0, 900, 500, 70)}), 1},
-      {"ring", dark({ringOut, ringIn}), 1},
-      {"sliver", dark({RectPath(0, 0, 600, 5)}), FinePen / 2.0},
-      {"triangle", dark({{ToClip(0, 0), ToClip(800, 0), ToClip(400, 900)}}), FinePen / 2.0},
+      {"plane with clearances", dark(withHoles), 1, 310},
+      {"disc", dark({CirclePath(0, 0, 333)}), 1, 60},
+      {"slanted bar", dark({StadiumPath(0, 0, 900, 500, 70)}), 1, 130},
+      {"ring", dark({ringOut, ringIn}), 1, 140},
+      {"sliver", dark({RectPath(0, 0, 600, 5)}), FinePen / 2.0, 1},
+      {"triangle", dark({{ToClip(0, 0), ToClip(800, 0), ToClip(400, 900)}}), FinePen / 2.0, 80},
       // Clear polarity: a plane, a clear window and bar across it, a dark
       // pad in the window: two discs drawn opposite ways round, whose
       // overlap the non-zero rule leaves clear.
@@ -86,7 +87,7 @@ std::vector<Shape> Shapes() {
        {{{RectPath(0, 0, 2000, 1200)}, false},
         {{RectPath(-300, 0, 800, 600), StadiumPath(-900, 400, 900, 400, 60)}, true},
         {{CirclePath(-300, 0, 150), back}, false}},
-       1},
+       1, 190},
   };
 }
 
@@ -106,6 +107,7 @@ TEST(Hatch, StaysInsideAndCovers) {
       }
     }
     ASSERT_FALSE(strokes.empty());
+    EXPECT_LE(strokes.size(), s.Lean);
     const Paths drawn = Drawn(strokes);
     // Inside: nothing drawn beyond the area grown by the allowance, but
     // for rounding (a twentieth of a unit along the edge on average).

@@ -39,6 +39,14 @@ names=$(printf '%s\n' "$dump" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p'
 text=$(i686-w64-mingw32-objdump -h "$dll" | awk '$2 == ".text" {print $4, $3}')
 [ -n "$text" ] || fail "no .text section"
 nm=$(i686-w64-mingw32-nm "$syms") || fail "no symbol table in $syms"
+# A stripped DLL is checked through its link's unstripped copy: the same code.
+if [ "$syms" != "$dll" ]; then
+  tmp=$(mktemp -d)
+  trap 'rm -rf "$tmp"' EXIT
+  i686-w64-mingw32-objcopy -O binary --only-section=.text "$dll" "$tmp/a"
+  i686-w64-mingw32-objcopy -O binary --only-section=.text "$syms" "$tmp/b"
+  cmp -s "$tmp/a" "$tmp/b" || fail "its code differs from that of $syms"
+fi
 # Every defined code symbol's address, sorted: a function ends where the
 # next symbol begins.
 starts=$(printf '%s\n' "$nm" | awk '$2 ~ /^[Tt]$/ {print $1}' | sort -u)

@@ -3,8 +3,15 @@
 # without a settings file, and a Windows plothost.exe under Wine from its
 # own folder (with whatever lies beside it), with the same arguments: their
 # standard output must be the same bytes.
-# Usage: same-as-native.sh WORK PLOTHOST DRIVER WINE_RUN PREFIX EXE [ARGS...]
+# Usage: same-as-native.sh [--beside FILE] WORK PLOTHOST DRIVER WINE_RUN PREFIX EXE [ARGS...]
+# --beside FILE: the native copy gets FILE beside it as its SVG.ini (a
+# plothost --cam with no settings file beside it plots in its CAM colours).
 set -u
+beside=""
+if [ "${1:-}" = "--beside" ]; then
+  beside=$2
+  shift 2
+fi
 work=$1
 plothost=$2
 driver=$3
@@ -15,6 +22,7 @@ shift 6
 rm -rf "$work"
 mkdir -p "$work/native"
 cp "$plothost" "$driver" "$work/native/" || exit 1
+[ -z "$beside" ] || cp "$beside" "$work/native/SVG.ini" || exit 1
 "$work/native/$(basename "$plothost")" "$@" >"$work/native.out" || {
   echo "same-as-native: the native plothost failed" >&2
   exit 1

@@ -3,11 +3,13 @@
 # what a user gets: exactly its six files; the text files with CR LF line
 # ends only; SHA256SUMS right for both binaries; the DLL passes check-pe.sh;
 # plothost.exe imports only Windows system DLLs.
-# Usage: unpack-package.sh ZIP DIR DEF
+# Usage: unpack-package.sh ZIP DIR DEF SYMBOLS
+# SYMBOLS: the unstripped DLL of the link, whose symbols name the functions.
 set -eu
 zip=$1
 dir=$2
 def=$3
+syms=$4
 here=$(cd "$(dirname "$0")" && pwd)
 fail() { echo "unpack-package: $*" >&2; exit 1; }
 
@@ -36,7 +38,7 @@ grep -q ' svgdrv\.dll.$' SHA256SUMS && grep -q ' plothost\.exe.$' SHA256SUMS ||
   fail "SHA256SUMS does not name svgdrv.dll and plothost.exe"
 sha256sum --strict -c SHA256SUMS
 
-"$here/check-pe.sh" svgdrv.dll "$def"
+"$here/check-pe.sh" svgdrv.dll "$def" "$syms"
 
 imports=$(i686-w64-mingw32-objdump -p plothost.exe | awk '/DLL Name:/ {print tolower($3)}' | sort -u)
 for name in $imports; do

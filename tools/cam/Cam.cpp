@@ -315,6 +315,15 @@ bool ReadFile(const std::string& Path, std::string& Text, std::string& Error) {
   return !bad;
 }
 
+// Layers that no naming rule gives, then inner copper from the top down:
+// where a file that cannot be placed goes; the first when all are taken.
+int32_t FreeLayer(const bool* Taken) {
+  for (const int32_t l : {16, 17, 13, 12, 11, 10, 9, 8, 7, 6}) {
+    if (!Taken[l]) return l;
+  }
+  return 16;
+}
+
 void ReadAny(const std::string& Name, const std::string& Text, Image& Img, Diag& D) {
   const char kind = SniffKind(Text);
   if (kind == 'G') {
@@ -341,6 +350,10 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
   // Drill hits of each layer go before its other elements: a hole's circle
   // is stroked with the width in force, which a slot would otherwise set.
   std::deque<CamCall> drills[LayerCount];
+  bool taken[LayerCount] = {};
+  for (const auto& o : overrides) {
+    if (o.second >= 0 && o.second < LayerCount) taken[o.second] = true;
+  }
   for (const std::string& file : Options.Files) {
     Image img;
     for (size_t k = 0; k < overrides.size(); ++k) {
@@ -362,12 +375,16 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
       if (layer < 0 && img.IsDrill) layer = 24;
       if (layer < 0) layer = LayerByName(file);
       if (layer < 0) {
-        Errors.push_back(file + ": cannot tell its host layer" +
-                         (img.FileFunction.empty() ? std::string()
-                                                   : " (FileFunction " + img.FileFunction + ")") +
-                         "; place it with --layer " + file + "=N");
-        continue;
+        // A layer no file of this plot has taken, so that the file keeps a
+        // colour of its own.
+        layer = FreeLayer(taken);
+        diag.Warnings.push_back(file + ": warning: cannot tell its host layer" +
+                                (img.FileFunction.empty() ? std::string()
+                                                          : " (FileFunction " + img.FileFunction + ")") +
+                                "; drawn on free layer " + std::to_string(layer) + " (place it with --layer " +
+                                file + "=N)");
       }
+      taken[layer] = true;
       em.File = file;
       const Box extent = em.Extent;
       Box objects;
@@ -473,3 +490,102 @@ Call ToCall(const CamCall& C) {
   for (int k = 0; k < 6; ++k) c.Arg[k] = C.Arg[k];
   return c;
 }
+
+namespace cam {
+
+namespace {
+
+// The image as the views take it: where it is dark, by the non-zero rule.
+void ImageToView(Image& Img, double MarginMm, CamLayerImage& Li) {
+  // Outline strokes keep a width, so that they close into rings.
+  if (Li.Layer == 3) {
+    for (PackedObj& o : Img.Objs) {
+      if (o.Kind == ObjKind::Line || o.Kind == ObjKind::Arc) {
+        o.W = std::max(o.W, 2.0);
+        Li.StrokeWidth = std::max(Li.StrokeWidth, o.W);
+      }
+    }
+  }
+  Box objects;
+  const std::vector<AreaLayer> areas = Resolve(Img, MarginMm, objects);
+  for (const AreaLayer& a : areas) {
+    if (a.Clear) {
+      Subtract(Li.Dark, a.Outlines);
+    } else {
+      UnionInto(Li.Dark, a.Outlines);
+    }
+  }
+  // The objects drawn as they are join unmerged: every outline of theirs
+  // runs counter-clockwise, so the non-zero rule of the views' first
+  // Clipper operation on them takes their union, once.
+  for (const PackedObj& o : Img.Objs) {
+    const Paths p = ObjArea(Img.Full(o), Img);
+    Li.Dark.insert(Li.Dark.end(), p.begin(), p.end());
+  }
+}
+
+}  // namespace
+
+bool ReadCamImageText(const std::string& Name, const std::string& Text, CamLayerImage& Out, std::string& Error) {
+  Diag diag;
+  Image img;
+  try {
+    ReadAny(Name, Text, img, diag);
+    ImageToView(img, 2.0, Out);
+  } catch (const CamError& e) {
+    Error = Name + ":" + std::to_string(e.Line) + ": " + e.what();
+    return false;
+  } catch (const ClipperLib::clipperException& e) {
+    Error = Name + ": geometry out of range";
+    return false;
+  }
+  return true;
+}
+
+bool ReadCamImages(const CamOptions& Options, uint32_t Wanted, std::vector<CamLayerImage>& Out,
+                   std::vector<std::string>& Errors, std::vector<std::string>& Warnings) {
+  Diag diag;
+  bool taken[LayerCount] = {};
+  for (const auto& o : Options.Layers) {
+    if (o.second >= 0 && o.second < LayerCount) taken[o.second] = true;
+  }
+  for (const std::string& file : Options.Files) {
+    try {
+      std::string text, error;
+      if (!ReadFile(file, text, error)) {
+        Errors.push_back(error);
+        continue;
+      }
+      Image img;
+      ReadAny(file, text, img, diag);
+      std::string().swap(text);
+      // Placed as ImportCam places it.
+      int32_t layer = -1;
+      for (const auto& o : Options.Layers) {
+        if (o.first == file) layer = o.second;
+      }
+      if (layer < 0 && !img.FileFunction.empty()) layer = LayerByFunction(img.FileFunction);
+      if (layer < 0 && img.IsDrill) layer = 24;
+      if (layer < 0) layer = LayerByName(file);
+      if (layer < 0) {
+        layer = FreeLayer(taken);
+        diag.Warnings.push_back(file + ": warning: cannot tell its host layer; not in the view (place it with --layer " +
+                                file + "=N)");
+      }
+      taken[layer] = true;
+      if ((Wanted >> layer & 1) == 0) continue;
+      CamLayerImage li;
+      li.File = file, li.Layer = layer;
+      ImageToView(img, Options.MarginMm, li);
+      Out.push_back(std::move(li));
+    } catch (const CamError& e) {
+      Errors.push_back(file + (e.Line > 0 ? ":" + std::to_string(e.Line) : std::string()) + ": " + e.what());
+    } catch (const ClipperLib::clipperException& e) {
+      Errors.push_back(file + ": geometry out of range: " + e.what());
+    }
+  }
+  Warnings = diag.Warnings;
+  return Errors.empty();
+}
+
+}  // namespace cam

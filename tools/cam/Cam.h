@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "tools/cam/CamModel.h"
 #include "tools/calls/Calls.h"
 
 // One call the import makes, without the journal's line and text: a board
@@ -53,3 +54,27 @@ std::string CamLayersMap();
 // hatched, all on one layer): for the fuzz target. Returns false on a bad
 // file.
 bool CamCheckText(const std::string& Name, const std::string& Text, std::string& Error);
+
+namespace cam {
+
+// One file as the board views take it: where it is dark, as polygons (clip
+// units) taken by the non-zero rule, on the host layer the plot would put
+// it on.
+struct CamLayerImage {
+  std::string File;
+  int32_t Layer = -1;
+  Paths Dark;
+  double StrokeWidth = 0;  // widest stroke of an outline file, host units
+};
+
+// Reads the files and places them as ImportCam does; Out has the images of
+// those placed on the layers of Wanted (bit N: layer N). On a bad file
+// returns false with "FILE:LINE: what is wrong" messages in Errors.
+bool ReadCamImages(const CamOptions& Options, uint32_t Wanted, std::vector<CamLayerImage>& Out,
+                   std::vector<std::string>& Errors, std::vector<std::string>& Warnings);
+
+// One file's text as an image on Out.Layer (set by the caller): for the
+// fuzz target.
+bool ReadCamImageText(const std::string& Name, const std::string& Text, CamLayerImage& Out, std::string& Error);
+
+}  // namespace cam

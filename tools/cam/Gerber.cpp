@@ -23,6 +23,10 @@ constexpr double MaxMoireRings = 100;
 // Widest area (host units, 10 m) that the hatching takes: far beyond any
 // panel, and within its bound on rows.
 constexpr double MaxAreaSpan = 1000000;
+// How far a ring aperture's flash, drawn as the driver's ring, may put
+// either edge from the true one, host units: within what hatching an area
+// allows (strokes reach a unit out, slivers of two are left).
+constexpr double RingError = 0.75;
 
 // Whether a rotation by a whole number of quarter turns swaps width and
 // height: an odd count of them. Counted in doubles, since a rotation may be
@@ -1192,12 +1196,20 @@ void Reader::Flash(double AtX, double AtY) {
         return;
       }
       if (a.Holes == 1) {
-        // A ring where the driver's ring is exact in host units.
-        const double d = std::round(a.P[0] * Scaling), h = std::round(a.Hole[0] * Scaling);
-        const double ring = (d - h) / 2;
-        if (h > 0 && ring > 0 && ring == std::floor(ring) && std::fmod(h + ring, 2.0) == 0 &&
-            std::fabs(a.P[0] * Scaling - d) < 0.05 && std::fabs(a.Hole[0] * Scaling - h) < 0.05) {
-          o.Shape = PadRing, o.W = h, o.H = ring;
+        // The driver's ring (whole inner diameter W and width H, W + H
+        // even, so that its stroked circle is exact) where both its edges
+        // come within RingError of the true ones: one element instead of
+        // rows of fine strokes (inch apertures are never whole units).
+        const double outer = a.P[0] * Scaling / 2, inner = a.Hole[0] * Scaling / 2;
+        double best = RingError, bw = 0, bh = 0;
+        for (double w = std::floor(2 * inner) - 1; w <= std::ceil(2 * inner) + 1; ++w) {
+          for (double h = std::floor(outer - w / 2) - 1; h <= std::ceil(outer - w / 2) + 1; ++h) {
+            const double e = std::max(std::fabs(w / 2 - inner), std::fabs(w / 2 + h - outer));
+            if (w > 0 && h > 0 && std::fmod(w + h, 2.0) == 0 && e <= best) best = e, bw = w, bh = h;
+          }
+        }
+        if (bh > 0 && outer < 1e9) {
+          o.Shape = PadRing, o.W = bw, o.H = bh;
           Add(o);
           return;
         }

@@ -1,7 +1,7 @@
 // Hatch.cpp: fills an area with strokes of round pens, as photoplotters and
 // layout programs fill areas. A scanline over the area's edges gives its
 // spans on sub-rows one host unit apart (resolving clear polarity as it
-// goes), a strip of 128 sub-rows at a time
+// goes), a strip of 512 sub-rows at a time
 // (memory does not grow with the area's height, work grows with the
 // sub-rows times their spans). In each strip rows of the widest pen are laid
 // wherever its disc fits (each sub-row's spans less the disc's half chord
@@ -39,7 +39,10 @@ struct Edge {
   uint32_t Layer;
 };
 
-// The pens, widest first, and the rows of each in a strip: the pitch leaves
+// The pens, widest first, and the rows of each in a strip: wide areas take
+// rows of the 5 mm pen, and each finer pen (a quarter of the one before:
+// fewer levels make fewer gap rows along the edges than halving does) fills
+// what the wider ones left. The pitch leaves
 // under Scallop units between the round ends of neighbouring rows and an
 // edge they meet square on, and rows overlap by a fifth of the pen or more,
 // so that no anti-aliased seam shows between them.
@@ -47,12 +50,12 @@ struct Level {
   int32_t Pen;
   int Rows;
 };
-constexpr Level Levels[] = {{128, 5}, {64, 6}, {32, 9}, {16, 13}, {FinePen, 20}};
-constexpr int LevelCount = 5;
-constexpr int StripRows = 128;  // sub-rows of a strip, one host unit apart
+constexpr Level Levels[] = {{512, 9}, {128, 20}, {32, 36}, {FinePen, 80}};
+constexpr int LevelCount = 4;
+constexpr int StripRows = 512;  // sub-rows of a strip, one host unit apart
 // How far the widest disc reaches past its strip, in sub-rows: its radius
-// less half its pitch (64 - 12.8), rounded up.
-constexpr int Reach = 52;
+// less half its pitch (256 - 28.4), rounded up.
+constexpr int Reach = 228;
 // Gaps narrower than this (host units) between a stroke's round end and the
 // area's edge are left for good: rows of every pen leave such scallops along
 // every edge they end on, and filling them would take a stroke each.

@@ -120,6 +120,35 @@ int32_t LayerByName(const std::string& Path) {
   for (const NameRule& r : Rules) {
     if (EndsWith(name, r.Tail)) return r.Layer;
   }
+  // A CAD tool's layer name is what counts, whatever extension the file
+  // was given (KiCad's -F_Cu.pho, gEDA's .front.gbx): a rule's name part
+  // before its extension, at the end of the name without its own.
+  const size_t dot = name.find_last_of('.');
+  if (dot != std::string::npos && dot > 0) {
+    const std::string stem = name.substr(0, dot);
+    for (const NameRule& r : Rules) {
+      const std::string tail = r.Tail;
+      const size_t end = tail.find_last_of('.');
+      if (end == std::string::npos || end == 0) continue;  // the extension is the rule
+      if (EndsWith(stem, tail.substr(0, end))) return r.Layer;
+    }
+  }
+  if (dot != std::string::npos && dot > 0) {
+    const std::string stem = name.substr(0, dot);
+    int32_t l;
+    if ((l = NumberedInner(stem, "-in", "_cu")) >= 0) return l;
+    if ((l = NumberedInner(stem, ".group", "")) >= 0) return l;
+  }
+  // Protel's mechanical layers past the first, drill drawing and guide.
+  for (const char* kind : {".gm", ".gd", ".gg"}) {
+    const size_t k = name.size() - std::min(name.size(), std::string(kind).size() + 2);
+    const size_t at = name.find(kind, k);
+    if (at == std::string::npos) continue;
+    const std::string n = name.substr(at + 3);
+    if (!n.empty() && n.size() <= 2 && std::all_of(n.begin(), n.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+      return std::string(kind) == ".gm" && n == "1" ? Outline : Drawing;
+    }
+  }
   // Numbered inner layers: Protel .G1/.GP1, KiCad -In1_Cu, gEDA .group1,
   // Eagle .ly2 (layer 2 is inner 1).
   int32_t l;
@@ -136,8 +165,10 @@ int32_t LayerByName(const std::string& Path) {
 }
 
 const char* LayersMapText() {
-  return "Host layers of plothost --cam (a file's X2 %TF.FileFunction first, else its name;\n"
-         "--layer FILE=N places any file; every Excellon file goes to layer 24):\n"
+  return "Host layers of plothost --cam (a file's X2 %TF.FileFunction first, else its name,\n"
+         "whatever its extension: -F_Cu.pho is top copper; --layer FILE=N places any file;\n"
+         "every Excellon file goes to layer 24; a file placed by none of these is drawn on\n"
+         "a free layer, 16, 17, then unused inner layers from 13 down, with a warning):\n"
          "\n"
          "Layer  Contents            X2 FileFunction          File names\n"
          "    0  bottom copper       Copper,Ln,Bot            .GBL -B_Cu.gbr .sol .bot .back.gbr\n"
@@ -149,7 +180,7 @@ const char* LayersMapText() {
          "   15  top paste           Paste,Top                .GTP -F_Paste.gbr .crc .spt .frontpaste.gbr\n"
          "   18  assembly drawing    AssemblyDrawing,         -F_Fab.gbr -B_Fab.gbr .ast .asb .fab.gbr\n"
          "                           FabricationDrawing, Component\n"
-         "   19  other drawings      Drillmap, Drawing,       .GD1 .GG1 .drd -Dwgs_User.gbr -Cmts_User.gbr\n"
+         "   19  other drawings      Drillmap, Drawing,       .GDn .GGn .GM2.. .drd -Dwgs_User.gbr -Cmts_User.gbr\n"
          "                           Other, Keepout\n"
          "   20  bottom solder mask  Soldermask,Bot           .GBS -B_Mask.gbr .sts .smb .backmask.gbr\n"
          "   21  top solder mask     Soldermask,Top           .GTS -F_Mask.gbr .stc .smt .frontmask.gbr\n"

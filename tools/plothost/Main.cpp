@@ -31,6 +31,7 @@
 #include "Stage.h"
 #if defined(PLOTHOST_CAM)
 #  include "tools/cam/Cam.h"
+#  include "tools/cam/View.h"
 #  if defined(__linux__)
 #    include <malloc.h>
 #    include <sys/mman.h>
@@ -56,6 +57,9 @@ const char* const HelpText =
     "                [--settings FILE]\n"
     "       plothost [-o OUT.svg] [-q] [--settings FILE] [--only-layers LIST] --cam\n"
     "                [--layer FILE=N]... [--margin MM] [--journal-out FILE] FILE...\n"
+    "       plothost [-o OUT.svg] [-q] --cam --view top|bottom|both [--mask COLOUR]\n"
+    "                [--finish enig|hasl|osp] [--settings FILE] [--layer FILE=N]...\n"
+    "                [--margin MM] FILE...\n"
     "       plothost --cam --layers-map\n"
     "\n"
     "Stand-in host for the SVG output driver: loads the driver library, configures\n"
@@ -86,6 +90,15 @@ const char* const HelpText =
     "  --margin MM        with --cam: margin around the board (default 2)\n"
     "  --journal-out FILE with --cam: also write the calls as a journal\n"
     "  --layers-map       with --cam: print the default host layer of each file\n"
+    "  --view SIDE        with --cam: the fabricated board seen from the top, the\n"
+    "                     bottom (mirrored) or both side by side, instead of the\n"
+    "                     layers: substrate in the outline's shape, copper,\n"
+    "                     translucent solder mask, finish on open copper,\n"
+    "                     silkscreen, holes through (docs/board-views.md)\n"
+    "  --mask COLOUR      with --view: green (default), black, blue, red, white,\n"
+    "                     yellow: a built-in settings preset\n"
+    "  --finish KIND      with --view: enig (gold, default), hasl, osp\n"
+    "  --settings FILE    with --view: laid over the presets, key by key\n"
     "  -h, --help         print this help and exit\n"
     "  --version          print the version and exit\n"
     "\n"
@@ -255,7 +268,7 @@ bool MayBeCam(const std::string& Path) {
 int CamMain(const std::vector<std::string>& Given,
             std::vector<std::pair<std::string, int32_t>> Layers, double Margin,
             bool LayersMap, const std::string& OutPath, const std::string& JournalOut,
-            const std::string* DriverPath, bool Quiet) {
+            const std::string* DriverPath, bool Quiet, int View = -1) {
 #if defined(PLOTHOST_CAM)
   if (LayersMap) {
     if (!Given.empty()) return UsageError("--layers-map takes no files");
@@ -313,8 +326,10 @@ int CamMain(const std::vector<std::string>& Given,
   std::deque<CamCall> calls;
   std::vector<std::string> errors, warnings;
   int64_t origin[2] = {0, 0};
-  const bool ok = ImportCam(options, PlottingOrder(driver), limits.MaxAperture, calls, errors,
-                            warnings, origin);
+  const bool ok = View >= 0 ? cam::ImportView(options, static_cast<cam::BoardSide>(View), PlottingOrder(driver),
+                                             limits.MaxAperture, calls, errors, warnings)
+                            : ImportCam(options, PlottingOrder(driver), limits.MaxAperture, calls, errors,
+                                        warnings, origin);
   for (const std::string& w : warnings) {
     if (!Quiet) std::fprintf(stderr, "%s\n", w.c_str());
   }
@@ -344,10 +359,63 @@ int CamMain(const std::vector<std::string>& Given,
   return 0;
 #else
   (void)Given, (void)Layers, (void)Margin, (void)LayersMap, (void)OutPath, (void)JournalOut,
-      (void)DriverPath, (void)Quiet;
+      (void)DriverPath, (void)Quiet, (void)View;
   return UsageError("--cam is not available in this build (no polygon library)");
 #endif
 }
+
+#if defined(PLOTHOST_CAM)
+// --view: the driver reads its colours from the settings file beside the
+// host, so plothost runs itself again with the mask and finish presets, the
+// user's --settings laid over them, as that file. Returns the run's status,
+// or -1 when the arguments are fine for this run as it is (none).
+int StageView(int Argc, char** Argv, const std::string& Mask, const std::string& Finish,
+              const std::string* Settings) {
+  const char* mask = cam::ViewPreset("mask-" + Mask);
+  const char* finish = cam::ViewPreset("finish-" + Finish);
+  if (mask == nullptr) return UsageError("--mask " + Mask + ": expected " + cam::ViewPresetNames("mask-"));
+  if (finish == nullptr) return UsageError("--finish " + Finish + ": expected " + cam::ViewPresetNames("finish-"));
+  std::string text = cam::MergeSettings(mask, finish);
+  if (Settings != nullptr) {
+    std::string user;
+    FILE* f = std::fopen(Settings->c_str(), "rb");
+    if (f == nullptr) return UsageError("--settings " + *Settings + ": cannot read");
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) user.append(buf, n);
+    std::fclose(f);
+    text = cam::MergeSettings(text, user);
+  }
+  char name[] = "/tmp/plothost-view-XXXXXX";
+  const int fd = mkstemp(name);
+  if (fd < 0) return Failure("cannot make a scratch settings file");
+  const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  close(fd);
+  if (!written) {
+    unlink(name);
+    return Failure("cannot write a scratch settings file");
+  }
+  // The same arguments less the user's --settings, and the mark that the
+  // presets are in force.
+  std::vector<std::string> args;
+  for (int i = 0; i < Argc; ++i) {
+    const std::string a = Argv[i];
+    if (a == "--settings") {
+      ++i;
+      continue;
+    }
+    if (a.rfind("--settings=", 0) == 0) continue;
+    args.push_back(a);
+    if (i == 0) args.emplace_back("--view-staged");  // before any "--"
+  }
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const int status = RunWithSettings(static_cast<int>(args.size()), argv.data(), 0, 0, name);
+  unlink(name);
+  return status;
+}
+#endif
 
 int Run(int argc, char** argv) {
 #if defined(_WIN32)
@@ -365,6 +433,8 @@ int Run(int argc, char** argv) {
   std::vector<std::string> camFiles;
   std::vector<std::pair<std::string, int32_t>> camLayers;
   double camMargin = 2.0;
+  std::string view, mask = "green", finish = "enig";
+  bool haveView = false, viewStaged = false, given = false;
 
   bool options = true;
   for (int i = 1; i < argc; ++i) {
@@ -454,6 +524,14 @@ int Run(int argc, char** argv) {
       if (v.empty() || *end != '\0' || !(camMargin >= 0 && camMargin <= 1000)) {
         return UsageError("--margin " + v + ": expected millimetres from 0 to 1000");
       }
+    } else if (options && (arg == "--view" || arg.rfind("--view=", 0) == 0)) {
+      if (!value("--view", view, haveView)) return UsageError("option --view needs top, bottom or both");
+    } else if (options && (arg == "--mask" || arg.rfind("--mask=", 0) == 0)) {
+      if (!value("--mask", mask, given)) return UsageError("option --mask needs a colour");
+    } else if (options && (arg == "--finish" || arg.rfind("--finish=", 0) == 0)) {
+      if (!value("--finish", finish, given)) return UsageError("option --finish needs enig, hasl or osp");
+    } else if (options && arg == "--view-staged") {
+      viewStaged = true;  // plothost's own: the presets are in the staged settings
     } else if (options && (arg == "--journal-out" || arg.rfind("--journal-out=", 0) == 0)) {
       if (haveJournalOut) return UsageError("--journal-out given twice");
       if (!value("--journal-out", journalOut, haveJournalOut) || journalOut.empty()) {
@@ -475,6 +553,17 @@ int Run(int argc, char** argv) {
     if (haveJournal) camFiles.insert(camFiles.begin(), journalPath), haveJournal = false;
     if (modes > 0) return UsageError("--cam excludes --layers, --describe and --demo-journal");
 #if defined(PLOTHOST_CAM)
+    if (haveView) {
+      const int side = view == "top" ? 0 : view == "bottom" ? 1 : view == "both" ? 2 : -1;
+      if (side < 0) return UsageError("--view " + view + ": expected top, bottom or both");
+      if (layersMap || haveJournalOut) return UsageError("--view excludes --layers-map and --journal-out");
+      if (!viewStaged) {
+        const int status = StageView(argc, argv, mask, finish, haveSettings ? &settingsPath : nullptr);
+        if (status >= 0) return status;
+      }
+      return CamMain(camFiles, camLayers, camMargin, false, haveOut ? outPath : "-", "",
+                     haveDriver ? &driverPath : nullptr, quiet, side);
+    }
     if (!layersMap && !camFiles.empty()) {
       if (haveSettings) {
         const int status = RefuseSettingsFile(settingsPath);
