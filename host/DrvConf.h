@@ -17,9 +17,10 @@ static_assert(std::endian::native == std::endian::little,
 
 #if defined(_WIN32)
 #  define DRV_CALL __stdcall
-// Exports come from the .def file alone, so no dllexport here: the names
-// there are the plain ones the host asks for.
-#  define DRV_API extern "C"
+// dllexport as well as the .def file: link-time optimisation sees only the
+// attribute, and without it drops the entry points that the .def file then
+// binds to nothing. The .def file names the exports (plain, undecorated).
+#  define DRV_API extern "C" __declspec(dllexport)
 #else
 #  define DRV_CALL
 #  define DRV_API extern "C" __attribute__((visibility("default")))

@@ -2,26 +2,30 @@
 //
 // Windows: the system's own profile reader. Elsewhere our own reader, which
 // streams the file once through a fixed buffer and fills every entry in that
-// one pass. Its rules, the part of the profile format the settings use:
-//   - Lines end at LF; a CR before it is a blank. A last line needs no end.
-//   - Blanks are space, tab and CR. Blanks around names and values don't
-//     count; blanks inside them do.
-//   - "[name]" starts a section: the name runs to the first ']', and the
-//     rest of the line is ignored. A line starting with '[' but without ']'
-//     is ignored and the current section goes on.
-//   - Any other line is a key: its name runs to the first '=', its value is
-//     the rest of the line. A line without '=' names a key with no value.
+// one pass, and makes of a file what the system reader makes of it (a test
+// compares the two on thousands of files). Its rules:
+//   - Text: UTF-16 when the file starts with its byte order mark (either
+//     byte order), UTF-8 after a UTF-8 mark, else the ANSI code page. A
+//     character beyond ASCII reads as '?' in a value, as the DLL reads it,
+//     and matches no name.
+//   - Lines end at CR or LF. Blanks are ASCII white space (space, tab, VT,
+//     FF) and Ctrl-Z; at either end of a line, a name or a value they don't
+//     count. A no-break space is no blank.
+//   - A line starting with '[' and holding a ']' starts a section: its name
+//     is all between the '[' and the last ']', without blanks at its ends.
+//     Another line starting with '[' changes nothing.
+//   - Any other line is a key: its name runs to the first '=', without the
+//     blanks before it; its value is the rest of the line, without the
+//     blanks after the '='. A line without '=' names a key with no value.
 //     Lines before the first section belong to no section.
 //   - Names match regardless of ASCII letter case; a name longer than 64
-//     bytes matches nothing.
-//   - First occurrence wins, as in Wine: only the first section of a name is
-//     searched, and in it only the first line of a key; a key with no value
-//     there reads as missing.
-//   - A value keeps its first 2,047 bytes (after the blanks around it are
-//     dropped), as the system reader does with the driver's buffer.
-//   - Bytes are taken as they are: a NUL is an ordinary byte, though a value
-//     holding one reads, as a C string, only up to it. A UTF-8 byte order
-//     mark at the start is skipped.
+//     characters matches nothing.
+//   - First occurrence wins: only the first section of a name is searched,
+//     and in it only the first line of a key; a key with no value there
+//     reads as missing.
+//   - A value in a matching pair of quotes, single or double, loses them
+//     (a lone quote stays). It keeps its first 2,047 characters; a NUL ends
+//     it.
 //   - Only a regular file is read: a directory, pipe or device is no file.
 //     A read error midway leaves every value empty, as if there were no file.
 #include "Profile.h"
@@ -131,37 +135,93 @@ const TPathChar* SettingsFilePath() {
 
 namespace {
 
-bool IsBlank(char C) { return C == ' ' || C == '\t' || C == '\r'; }
+// Characters are UTF-16 code units, as the system reader holds them.
+using TChar = uint16_t;
+
+// The system reader's blanks: ASCII white space and Ctrl-Z (no-break and
+// other Unicode spaces are not blanks to it).
+bool IsBlank(TChar C) { return C == 0x20 || (C >= 0x09 && C <= 0x0D) || C == 0x1A; }
+
+// What a value holds of a character: the DLL reads beyond ASCII as '?'.
+char Narrow(TChar C) { return C < 0x80 ? static_cast<char>(C) : '?'; }
 
 char FoldCase(char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C; }
 
-// A name or value as its bytes stream in: blanks before it are skipped, its
-// first Cap bytes are kept, and Length ends at its last non-blank byte, so
-// trailing blanks drop out however long the line runs.
-template <uint32_t Cap>
-struct TToken {
-  char Text[Cap];
-  uint64_t Seen;    // bytes since the first non-blank
+constexpr uint32_t NameCap = 64;
+
+// A key's name: blanks before it are skipped, its first NameCap characters
+// kept; Length ends at its last non-blank character.
+struct TName {
+  char Text[NameCap];
+  uint64_t Seen;    // characters since the first non-blank
   uint64_t Length;  // Seen after the last non-blank
 
   void Clear() { Seen = Length = 0; }
-  void Add(char C) {
+  void Add(TChar C) {
     if (Seen == 0 && IsBlank(C)) return;
-    if (Seen < Cap) Text[Seen] = C;
+    if (Seen < NameCap) Text[Seen] = C < 0x80 ? static_cast<char>(C) : 0;
     ++Seen;
     if (!IsBlank(C)) Length = Seen;
   }
 };
 
-constexpr uint32_t NameCap = 64;
-using TName = TToken<NameCap>;
-using TValue = TToken<ProfileValueSize - 1>;
+// A value as it streams in: its first characters, where its first NUL came
+// (a C string ends there), and its last character before that end.
+struct TValue {
+  static constexpr uint32_t Cap = ProfileValueSize;  // one past what is kept, for a closing quote
+  char Text[Cap];
+  uint64_t Seen, Length;  // as in TName
+  uint64_t Nul;           // Seen at the first NUL, or ~0
+  char Last;              // the character at Length - 1
+  char BeforeNul;         // the character before the first NUL
 
-bool SameName(const char* Want, const TName& Got) {
-  if (Want == nullptr || Got.Length > NameCap) return false;
+  void Clear() {
+    Seen = Length = 0;
+    Nul = ~0ULL;
+    Last = BeforeNul = 0;
+  }
+  void Add(TChar C) {
+    if (Seen == 0 && IsBlank(C)) return;
+    const char c = Narrow(C);
+    if (C == 0 && Nul == ~0ULL) {
+      Nul = Seen;
+      BeforeNul = Seen > 0 ? Last : 0;
+    }
+    if (Seen < Cap) Text[Seen] = c;
+    ++Seen;
+    if (!IsBlank(C)) {
+      Length = Seen;
+      Last = c;
+    }
+  }
+
+  // The value as the system reader hands it over, into Out (room for
+  // ProfileValueSize): a C string of the value, at most 2,047 characters.
+  // A value in a pair of quotes loses the first; the reader then cuts the
+  // rest to the buffer and drops its last character, which is the closing
+  // quote unless the cut came first (one character short of that, the
+  // reader drops a character of the value: so it does).
+  void Store(char* Out) const {
+    const uint64_t len = Nul < Length ? Nul : Length;  // as a C string
+    const char last = Nul < Length ? BeforeNul : Last;
+    constexpr uint64_t keep = ProfileValueSize - 1;
+    uint64_t from = 0, n = len < keep ? len : keep;
+    if (len >= 2 && (Text[0] == '"' || Text[0] == '\'') && last == Text[0]) {
+      from = 1;
+      const uint64_t rest = len - 1;
+      n = rest < keep ? rest : keep;
+      if (rest <= keep + 1) --n;
+    }
+    std::memcpy(Out, Text + from, n);
+    Out[n] = 0;
+  }
+};
+
+bool SameName(const char* Want, const char* Got, uint64_t Length) {
+  if (Want == nullptr || Length > NameCap) return false;
   uint32_t i = 0;
-  for (; i < Got.Length; ++i) {
-    if (Want[i] == 0 || FoldCase(Want[i]) != FoldCase(Got.Text[i])) return false;
+  for (; i < Length; ++i) {
+    if (Want[i] == 0 || Got[i] == 0 || FoldCase(Want[i]) != FoldCase(Got[i])) return false;
   }
   return Want[i] == 0;
 }
@@ -182,6 +242,11 @@ struct TReader {
   TLine State;
   TName Name;
   TValue Value;
+  // A section line: its first characters after the '[' and the blanks
+  // behind it, how many came, how many up to the last non-blank, and the
+  // name's length before the last ']' so far (~0: no ']' yet).
+  char Section[NameCap];
+  uint64_t SectionSeen, SectionTrimmed, SectionEnd;
 
   void Begin(TProfileEntry* E, int N) {
     Entries = E;
@@ -189,12 +254,11 @@ struct TReader {
     State = TLine::Start;
   }
 
-  // At the ']' of a section line.
   void EnterSection() {
     for (int i = 0; i < Count; ++i) {
       uint8_t& s = Entries[i].ReaderState;
       if (s == Searching) s = Closed;  // its first section ends here
-      if (s == Waiting && SameName(Entries[i].Section, Name)) s = Searching;
+      if (s == Waiting && SameName(Entries[i].Section, Section, SectionEnd)) s = Searching;
     }
   }
 
@@ -203,7 +267,7 @@ struct TReader {
     bool any = false;
     for (int i = 0; i < Count; ++i) {
       uint8_t& s = Entries[i].ReaderState;
-      if (s == Searching && SameName(Entries[i].Key, Name)) {
+      if (s == Searching && SameName(Entries[i].Key, Name.Text, Name.Length)) {
         s = Matched;
         any = true;
       }
@@ -213,51 +277,53 @@ struct TReader {
 
   // At the end of a matched key's line; a key without '=' stores nothing.
   void StoreValue(bool HasValue) {
-    constexpr uint32_t cap = ProfileValueSize - 1;
-    uint32_t len = 0;
-    if (HasValue) len = Value.Length < cap ? static_cast<uint32_t>(Value.Length) : cap;
     for (int i = 0; i < Count; ++i) {
       TProfileEntry& e = Entries[i];
       if (e.ReaderState != Matched) continue;
-      std::memcpy(e.Value, Value.Text, len);
-      e.Value[len] = 0;
+      if (HasValue) {
+        Value.Store(e.Value);
+      } else {
+        e.Value[0] = 0;
+      }
       e.ReaderState = Closed;
     }
   }
 
   void EndLine() {
-    if (State == TLine::Key && MatchKey()) StoreValue(false);
-    if (State == TLine::Value) StoreValue(true);
+    switch (State) {
+      case TLine::Section:
+        if (SectionEnd != ~0ULL) EnterSection();
+        break;
+      case TLine::Key:
+        if (MatchKey()) StoreValue(false);
+        break;
+      case TLine::Value:
+        StoreValue(true);
+        break;
+      case TLine::Start:
+      case TLine::Skip:
+        break;
+    }
     State = TLine::Start;
   }
 
-  void Feed(char C) {
-    if (C == '\n') {
+  void Feed(TChar C) {
+    if (C == '\n' || C == '\r') {
       EndLine();
       return;
     }
     switch (State) {
       case TLine::Start:
         if (IsBlank(C)) return;
-        Name.Clear();
         if (C == '[') {
+          SectionSeen = SectionTrimmed = 0;
+          SectionEnd = ~0ULL;
           State = TLine::Section;
-        } else if (C == '=') {  // a key with an empty name
-          Value.Clear();
-          State = MatchKey() ? TLine::Value : TLine::Skip;
-        } else {
-          State = TLine::Key;
-          Name.Add(C);
+          return;
         }
-        return;
-      case TLine::Section:
-        if (C == ']') {
-          EnterSection();
-          State = TLine::Skip;
-        } else {
-          Name.Add(C);
-        }
-        return;
+        Name.Clear();
+        State = TLine::Key;
+        [[fallthrough]];
       case TLine::Key:
         if (C == '=') {
           Value.Clear();
@@ -265,6 +331,13 @@ struct TReader {
         } else {
           Name.Add(C);
         }
+        return;
+      case TLine::Section:
+        if (SectionSeen == 0 && IsBlank(C)) return;
+        if (C == ']') SectionEnd = SectionTrimmed;
+        if (SectionSeen < NameCap) Section[SectionSeen] = C < 0x80 ? static_cast<char>(C) : 0;
+        ++SectionSeen;
+        if (!IsBlank(C)) SectionTrimmed = SectionSeen;
         return;
       case TLine::Value:
         Value.Add(C);
@@ -278,7 +351,7 @@ struct TReader {
 // Module data: 2 KB of value and a read buffer are more than a loader
 // thread's stack should be asked for.
 TReader Reader;
-char ReadBuf[16384];
+unsigned char ReadBuf[16384];
 
 void ClearAll(TProfileEntry* Entries, int Count) {
   for (int i = 0; i < Count; ++i) {
@@ -286,6 +359,74 @@ void ClearAll(TProfileEntry* Entries, int Count) {
     Entries[i].ReaderState = Waiting;
   }
 }
+
+enum class TEncoding : uint8_t { Ansi, Utf8, Utf16Le, Utf16Be };
+
+// The ANSI code page, as the system reader decodes a file without a mark:
+// a byte beyond ASCII is neither a blank nor ASCII, whatever it stands for.
+TChar FromAnsi(unsigned char B) { return B < 0x80 ? B : 0xFFFD; }
+
+// Decodes the bytes of the file into UTF-16 units for the reader, across
+// reads: a unit or a UTF-8 sequence may be split between two.
+struct TDecoder {
+  TEncoding Encoding;
+  uint32_t Pending;  // UTF-8: the code point so far; UTF-16: the first byte
+  int Needed;        // UTF-8: continuation bytes still to come; UTF-16: 1 with a first byte
+
+  void Unit(TChar U) { Reader.Feed(U); }
+  void CodePoint(uint32_t C) {
+    if (C < 0x10000) {
+      Unit(static_cast<TChar>(C));
+    } else {  // a surrogate pair; neither half is a blank or ASCII
+      Unit(static_cast<TChar>(0xD800 + ((C - 0x10000) >> 10)));
+      Unit(static_cast<TChar>(0xDC00 + ((C - 0x10000) & 0x3FF)));
+    }
+  }
+  void Byte(unsigned char B) {
+    switch (Encoding) {
+      case TEncoding::Ansi:
+        Unit(FromAnsi(B));
+        return;
+      case TEncoding::Utf16Le:
+      case TEncoding::Utf16Be:
+        if (Needed == 0) {
+          Pending = B;
+          Needed = 1;
+        } else {
+          Needed = 0;
+          Unit(static_cast<TChar>(Encoding == TEncoding::Utf16Le ? Pending | B << 8 : Pending << 8 | B));
+        }
+        return;
+      case TEncoding::Utf8:
+        if (Needed > 0 && (B & 0xC0) == 0x80) {
+          Pending = Pending << 6 | (B & 0x3F);
+          if (--Needed == 0) CodePoint(Pending);
+          return;
+        }
+        if (Needed > 0) {  // a sequence cut short
+          Needed = 0;
+          Unit(0xFFFD);
+        }
+        if (B < 0x80) {
+          Unit(B);
+        } else if (B >= 0xC2 && B <= 0xDF) {
+          Pending = B & 0x1F;
+          Needed = 1;
+        } else if (B >= 0xE0 && B <= 0xEF) {
+          Pending = B & 0x0F;
+          Needed = 2;
+        } else if (B >= 0xF0 && B <= 0xF4) {
+          Pending = B & 0x07;
+          Needed = 3;
+        } else {
+          Unit(0xFFFD);
+        }
+        return;
+    }
+  }
+};
+
+TDecoder Decoder;
 
 // Feeds the whole file to the reader; false on a read error.
 bool Stream(int Fd) {
@@ -296,9 +437,21 @@ bool Stream(int Fd) {
     if (n < 0) return false;
     if (n == 0) return true;
     ssize_t at = 0;
-    if (atStart && n >= 3 && std::memcmp(ReadBuf, "\xEF\xBB\xBF", 3) == 0) at = 3;
-    atStart = false;
-    for (; at < n; ++at) Reader.Feed(ReadBuf[at]);
+    if (atStart) {
+      Decoder = {TEncoding::Ansi, 0, 0};
+      if (n >= 3 && std::memcmp(ReadBuf, "\xEF\xBB\xBF", 3) == 0) {
+        Decoder.Encoding = TEncoding::Utf8;
+        at = 3;
+      } else if (n >= 2 && ReadBuf[0] == 0xFF && ReadBuf[1] == 0xFE) {
+        Decoder.Encoding = TEncoding::Utf16Le;
+        at = 2;
+      } else if (n >= 2 && ReadBuf[0] == 0xFE && ReadBuf[1] == 0xFF) {
+        Decoder.Encoding = TEncoding::Utf16Be;
+        at = 2;
+      }
+      atStart = false;
+    }
+    for (; at < n; ++at) Decoder.Byte(ReadBuf[at]);
   }
 }
 
@@ -323,6 +476,7 @@ void ReadProfile(const TPathChar* File, TProfileEntry* Entries, int Count) {
     ClearAll(Entries, Count);
     return;
   }
+  if (Decoder.Encoding == TEncoding::Utf8 && Decoder.Needed > 0) Reader.Feed(0xFFFD);
   Reader.EndLine();  // a last line without its line end
 }
 

@@ -306,6 +306,50 @@ TEST_F(ProfileReader, Utf8ByteOrderMarkIsSkipped) {
   EXPECT_EQ(Get(f, "A", "k"), "1");
 }
 
+// ---- As Windows' reader reads them -----------------------------------------
+
+// What the system's profile reader makes of each file, found by reading
+// thousands of files through the DLL under Wine (tests/wine); the value of
+// A/k.
+TEST_F(ProfileReader, ReadsAsTheSystemReaderDoes) {
+  const std::string q2046 = "\"" + std::string(2046, '0') + "7\"";
+  const std::string u16 = "[A]\nk=1\n";
+  std::string le = "\xFF\xFE", be = "\xFE\xFF";
+  for (char c : u16) {
+    le += std::string{c, '\0'};
+    be += std::string{'\0', c};
+  }
+  const std::pair<std::string, std::string> cases[] = {
+      {"[A]\nk=\"#00FF00\"\n", "#00FF00"},   // a pair of quotes is dropped
+      {"[A]\nk='5'\n", "5"},
+      {"[A]\nk=\" 5 \"\n", " 5 "},           // and only the quotes
+      {"[A]\nk=\"\"\n", ""},
+      {"[A]\nk=\"\n", "\""},                 // a lone quote stays
+      {"[A]\nk=\"5'\n", "\"5'"},
+      {"[A]\nk=\"5\" ; x\n", "\"5\" ; x"},
+      {"[A]\nk=\"5\0\"\n", "\"5"},           // quotes of the text before a NUL
+      {"[A]\n" + std::string("k=") + q2046 + "\n", std::string(2046, '0')},
+      {"[A]\nj=1\rk=2\n", "2"},               // CR alone ends a line
+      {"[A]\nk=1\rj=2\n", "1"},
+      {"[ A\t]\nk=1\n", "1"},                 // a section name without its blanks
+      {"[\vA\x1a]\nk=1\n", "1"},
+      {"[A]x]\nk=1\n", ""},                    // the name runs to the last ']'
+      {"[A]]\nk=1\n", ""},
+      {"[A]\n\x1ak\v=\f1\x1a\n", "1"},       // VT, FF, Ctrl-Z are blanks
+      {"[A]\nk=\xA0" "1\n", "?1"},            // a no-break space is none
+      {"\xEF\xBB\xBF[A]\nk=\xC2\xA0" "1\n", "?1"},
+      {"\xEF\xBB\xBF[A]\nk=caf\xC3\xA9\n", "caf?"},
+      {le, "1"},                                // UTF-16 with its mark
+      {be, "1"},
+      {le.substr(2), ""},                       // without its mark it is no text
+  };
+  int n = 0;
+  for (const auto& [text, want] : cases) {
+    const auto f = Write(text, ("case" + std::to_string(n++) + ".ini").c_str());
+    EXPECT_EQ(Get(f, "A", "k"), want) << "case " << n - 1;
+  }
+}
+
 // ---- Hostile files ----------------------------------------------------------
 
 TEST_F(ProfileReader, NulBytesAreOrdinaryBytes) {
