@@ -28,34 +28,51 @@ if [ -n "$unlabelled" ]; then
   exit 1
 fi
 
-failed=""
+failed="" vm=""
 if [ "${DRV_WINE_VM:-0}" != 1 ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
   how="natively under Wine"
-  start=$(date +%s)
   (cd build && ctest --output-on-failure -j "$jobs" -O ctest.log) || failed="$failed tests"
   cp build/ctest.log build/ctest-wine.log
 else
+  # The virtual machine works in the background, in memory over a read-only
+  # view of the build (what it writes is copied back when it ends), while
+  # this machine runs the other tests and the sanitizer build.
+  rm -f build/ctest-wine.log build/wine-vm/run.*
+  mkdir -p build/wine-vm
+  echo "test.sh: the Windows tests run in a virtual machine meanwhile (log: build/wine-vm/run.log)"
+  (
+    start=$(date +%s)
+    status=0
+    tests/wine/vm.sh build "ctest --output-on-failure -L wine -O ctest-wine.log" || status=$?
+    echo $(($(date +%s) - start)) >build/wine-vm/run.secs
+    echo $status >build/wine-vm/run.status
+  ) >build/wine-vm/run.log 2>&1 &
+  vm=$!
   (cd build && ctest --output-on-failure -j "$jobs" -LE wine -O ctest.log) || failed="$failed tests"
-  start=$(date +%s)
-  rm -f build/ctest-wine.log
-  status=0
-  tests/wine/vm.sh build "ctest --output-on-failure -L wine -O ctest-wine.log" || status=$?
+fi
+
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DDRV_SANITIZE=ON -DDRV_WINDOWS=OFF
+cmake --build build-sanitize -j "$jobs"
+(cd build-sanitize && ctest --output-on-failure -j "$jobs") || failed="$failed sanitize"
+
+if [ -n "$vm" ]; then
+  echo "test.sh: waiting for the virtual machine"
+  wait "$vm" || true
+  echo "---- the Windows tests in the virtual machine (build/wine-vm/run.log):"
+  cat build/wine-vm/run.log
+  status=$(cat build/wine-vm/run.status 2>/dev/null || echo 125)
+  secs=$(cat build/wine-vm/run.secs 2>/dev/null || echo 0)
   case "$(sed -n 1p build/wine-vm/accel 2>/dev/null)" in
     kvm) how="in a virtual machine with KVM" ;;
     *) how="in an emulated virtual machine (no usable KVM)" ;;
   esac
   if [ "$status" = 125 ]; then
     failed="$failed vm"
-    why="the virtual machine failed: $(cat build/wine-vm/failed 2>/dev/null)"
+    why="the virtual machine failed: $(cat build/wine-vm/failed 2>/dev/null || echo "see build/wine-vm/run.log")"
   elif [ "$status" != 0 ]; then
     failed="$failed tests"
   fi
 fi
-secs=$(($(date +%s) - start))
-
-cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DDRV_SANITIZE=ON -DDRV_WINDOWS=OFF
-cmake --build build-sanitize -j "$jobs"
-(cd build-sanitize && ctest --output-on-failure -j "$jobs") || failed="$failed sanitize"
 
 # The Windows tests' outcome, each name looked up in the log of its run.
 total=0 passed=0 notrun=""
@@ -69,9 +86,9 @@ for t in $wine_tests; do
   esac
 done
 ran=$((total - $(echo $notrun | wc -w)))
-# Native: the Wine tests' own time; virtual machine: the whole run, boot
-# included.
-if [ "$how" = "natively under Wine" ]; then
+# Native: the Wine tests' own time; virtual machine: its whole run, boot
+# and copying back included.
+if [ -z "$vm" ]; then
   secs=$(grep -E "Test +#[0-9]+: wine_" build/ctest-wine.log |
     awk '{ for (i = 1; i < NF; i++) if ($(i + 1) == "sec") s += $i } END { printf "%d", s }')
 fi
@@ -90,7 +107,7 @@ elif [ -n "$notrun" ]; then
   echo "test.sh: FAILED: $summary; not run:$notrun"
   exit 1
 elif [ -n "$failed" ] || [ "$passed" != "$total" ]; then
-  echo "test.sh: FAILED ($failed ): $summary"
+  echo "test.sh: FAILED ($(echo $failed)): $summary"
   exit 1
 fi
 echo "test.sh: passed; $summary"
