@@ -21,7 +21,7 @@ cmake --build build -j "$jobs"
 wine_tests=$( (cd build && ctest -N -V -L wine) | awk '
   /^Labels:/ { labelled = ($0 ~ / wine( |$)/) }
   /^ *Test *#[0-9]+: / { if (labelled) { sub(/^ *Test *#[0-9]+: /, ""); print } labelled = 0 }')
-unlabelled=$( (cd build && ctest -N -R '^wine_') | sed -n 's/^ *Test *#[0-9]*: //p' |
+unlabelled=$( (cd build && ctest -N -R '^wine_') | sed -n 's/^ *Test *#[0-9]*: \(wine_\)/\1/p' |
   grep -vxF "$wine_tests" || true)
 if [ -n "$unlabelled" ]; then
   echo "test.sh: tests named wine_* without the CTest label wine:" $unlabelled >&2
