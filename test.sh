@@ -107,7 +107,7 @@ elif [ -n "$notrun" ]; then
   echo "test.sh: FAILED: $summary; not run:$notrun"
   exit 1
 elif [ -n "$failed" ] || [ "$passed" != "$total" ]; then
-  echo "test.sh: FAILED ($(echo $failed)): $summary"
+  echo "test.sh: FAILED: $summary${failed:+ (also failed:$failed)}"
   exit 1
 fi
 echo "test.sh: passed; $summary"
