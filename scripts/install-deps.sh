@@ -147,7 +147,11 @@ if [ "${DRV_WINE_VM:-0}" != 1 ] && ! wine_runs; then
   if ! runs_i386; then
     echo "install-deps: this kernel does not run 32-bit programs; no Wine here" >&2
   else
-    [ "$(id -u)" != 0 ] || dpkg --add-architecture i386
+    # A new architecture's package lists come only with the next update.
+    if [ "$(id -u)" = 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+      dpkg --add-architecture i386
+      DEPS_UPDATED=""
+    fi
     apt_install wine wine32 ||
       echo "install-deps: could not install 32-bit Wine here" >&2
   fi
