@@ -15,6 +15,7 @@
 #include <tuple>
 
 #include "CamModel.h"
+#include "Emit.h"
 #include "Hatch.h"
 #include "Layers.h"
 
@@ -39,22 +40,6 @@ double Pow10(int E) {
   return E >= -40 && E <= 40 ? table.V[E + 40] : std::pow(10.0, E);
 }
 
-namespace {
-
-constexpr int LayerCount = 26;
-// Far above a real board (gerbv's whole hellboard example makes some
-// 120 000 calls); 28 bytes each.
-constexpr size_t MaxCalls = 10000000;
-
-struct Box {
-  double X0 = 1e300, Y0 = 1e300, X1 = -1e300, Y1 = -1e300;
-  void Add(double X, double Y, double R) {
-    X0 = std::min(X0, X - R), Y0 = std::min(Y0, Y - R);
-    X1 = std::max(X1, X + R), Y1 = std::max(Y1, Y + R);
-  }
-  bool Meets(const Box& B) const { return X0 <= B.X1 && B.X0 <= X1 && Y0 <= B.Y1 && B.Y0 <= Y1; }
-};
-
 Box ObjBox(const Obj& O, const Image& Img) {
   Box b;
   switch (O.Kind) {
@@ -78,11 +63,6 @@ Box ObjBox(const Obj& O, const Image& Img) {
   }
   return b;
 }
-
-// Resolves one file: returns its areas as runs of one polarity in the
-// order drawn, and leaves in Img.Objs only the objects drawn as they are,
-// in their order. Objects receives the box of a negative image's objects,
-// without its background.
 std::vector<AreaLayer> Resolve(Image& Img, double MarginMm, Box& Objects) {
   std::vector<AreaLayer> layers;
   const size_t n = Img.Objs.size();
@@ -160,141 +140,7 @@ std::vector<AreaLayer> Resolve(Image& Img, double MarginMm, Box& Objects) {
   return layers;
 }
 
-struct Emitter {
-  int32_t MaxAperture;
-  std::map<std::tuple<int, int32_t, int32_t>, int32_t> Apertures;
-  int32_t Last[4] = {-1, 0, 0, 0};  // shape, w, h and record of the last aperture found
-  std::vector<CamCall> ApertureCalls;
-  std::deque<CamCall> Draw[LayerCount];
-  Box Extent;
-  std::string File;
-
-  [[noreturn]] void Fail(int Line, const std::string& What) { throw CamError(Line, What); }
-
-  int32_t I32(double V, int Line) {
-    const double r = std::round(V);
-    if (!(std::fabs(r) <= HostLimit)) Fail(Line, "coordinate outside the host's 32-bit range of 10 um units");
-    return static_cast<int32_t>(r);
-  }
-  int32_t Ap(int Shape, double W, double H, int Line) {
-    const int32_t w = I32(W, Line), h = I32(H, Line);
-    // Runs of objects share one aperture: the last is at hand.
-    if (Last[0] == Shape && Last[1] == w && Last[2] == h) return Last[3];
-    const auto key = std::make_tuple(Shape, w, h);
-    const auto it = Apertures.find(key);
-    if (it != Apertures.end()) {
-      Last[0] = Shape, Last[1] = w, Last[2] = h, Last[3] = it->second;
-      return it->second;
-    }
-    const int32_t n = static_cast<int32_t>(Apertures.size());
-    if (n > MaxAperture) {
-      Fail(Line, "more than " + std::to_string(MaxAperture + 1) +
-                     " distinct apertures: the driver's aperture table holds records 0 to " +
-                     std::to_string(MaxAperture));
-    }
-    Apertures[key] = n;
-    ApertureCalls.push_back(CamCall{Verb::Aperture, {n, Shape, w, h, 0, 0}});
-    return n;
-  }
-  size_t Made = 0;
-  int SrcLine = 0;  // source line of the object being drawn, for messages
-  void Add(int32_t Layer, Verb V, std::initializer_list<int32_t> Args) {
-    // Chords of huge arcs (within a unit of the arc) are the one way a few
-    // lines make very many calls.
-    if (++Made > MaxCalls) Fail(SrcLine, "the files make more than " + std::to_string(MaxCalls) + " drawing calls");
-    CamCall c{V, {0, 0, 0, 0, 0, 0}};
-    int k = 0;
-    for (int32_t a : Args) c.Arg[k++] = a;
-    Draw[Layer].push_back(c);
-  }
-  void Line(int32_t Layer, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Ap, double W) {
-    Extent.Add(X1, Y1, W / 2), Extent.Add(X2, Y2, W / 2);
-    Add(Layer, Verb::DrawLine, {X1, Y1, X2, Y2, Ap});
-  }
-
-  void Arc(int32_t Layer, const Obj& O) {
-    const int32_t ap = Ap(PadRound, O.W, O.W, O.Line);
-    const int32_t cx = I32(O.CX, O.Line), cy = I32(O.CY, O.Line), r = I32(O.R, O.Line);
-    const double sweep = std::fabs(O.Sweep);
-    if (sweep >= 360.0 - 1e-9) {
-      Extent.Add(cx, cy, r + O.W / 2);
-      Add(Layer, Verb::DrawArc, {cx, cy, r, 0, 360, ap});
-      return;
-    }
-    // An axis-aligned quarter: the driver's own arc.
-    if (std::fabs(sweep - 90.0) * Pi / 180.0 * O.R <= 0.5) {
-      double start = O.Sweep > 0 ? O.A0 : O.A0 + O.Sweep;
-      start = std::fmod(start, 360.0);
-      if (start < 0) start += 360.0;
-      const double q = std::round(start / 90.0) * 90.0;
-      if (std::fabs(start - q) * Pi / 180.0 * O.R <= 0.5) {
-        const int32_t qi = static_cast<int32_t>(q) % 360;
-        Extent.Add(cx, cy, r + O.W / 2);
-        Add(Layer, Verb::DrawArc, {cx, cy, r, qi, qi + 90, ap});
-        return;
-      }
-    }
-    // Chords, within 0.5 unit of the arc before rounding to the unit.
-    const double tol = 0.5;
-    const double step = O.R > tol ? 2 * std::acos(1 - tol / O.R) : Pi / 2;
-    const int n = static_cast<int>(std::clamp(std::ceil(sweep * Pi / 180.0 / step), 1.0, 1e6));
-    int32_t px = I32(O.X1, O.Line), py = I32(O.Y1, O.Line);
-    for (int k = 1; k <= n; ++k) {
-      int32_t x, y;
-      if (k == n) {
-        x = I32(O.X2, O.Line), y = I32(O.Y2, O.Line);
-      } else {
-        const double a = (O.A0 + O.Sweep * k / n) * Pi / 180.0;
-        x = I32(O.CX + O.R * std::cos(a), O.Line), y = I32(O.CY + O.R * std::sin(a), O.Line);
-      }
-      Line(Layer, px, py, x, y, ap, O.W);
-      px = x, py = y;
-    }
-  }
-
-  void Native(int32_t Layer, const Obj& O) {
-    SrcLine = O.Line;
-    switch (O.Kind) {
-      case ObjKind::Line: {
-        const int32_t ap = Ap(PadRound, O.W, O.W, O.Line);
-        Line(Layer, I32(O.X1, O.Line), I32(O.Y1, O.Line), I32(O.X2, O.Line), I32(O.Y2, O.Line), ap, O.W);
-        break;
-      }
-      case ObjKind::Arc:
-        Arc(Layer, O);
-        break;
-      case ObjKind::Flash: {
-        const int32_t ap = Ap(O.Shape, O.W, O.H, O.Line);
-        const int32_t x = I32(O.X1, O.Line), y = I32(O.Y1, O.Line);
-        Extent.Add(x, y, O.Shape == PadRing ? O.W / 2 + O.H : std::max(O.W, O.H) / 2);
-        Add(Layer, Verb::FlashPad, {x, y, ap});
-        break;
-      }
-      case ObjKind::Drill: {
-        const int32_t ap = Ap(PadRound, O.W, O.W, O.Line);
-        const int32_t x = I32(O.X1, O.Line), y = I32(O.Y1, O.Line);
-        Extent.Add(x, y, O.W / 2);
-        Add(Layer, Verb::DrillHole, {x, y, ap});
-        break;
-      }
-      case ObjKind::Area:
-        break;
-    }
-  }
-
-  void Hatched(int32_t Layer, const std::vector<AreaLayer>& Area) {
-    if (Area.empty()) return;
-    SrcLine = 0;
-    HatchLayer = Layer;
-    Hatch(Area, [](void* Ctx, const HatchStroke& S) {
-      Emitter& em = *static_cast<Emitter*>(Ctx);
-      const int32_t ap = em.Ap(PadRound, S.Pen, S.Pen, 0);
-      em.Line(em.HatchLayer, em.I32(static_cast<double>(S.X1), 0), em.I32(static_cast<double>(S.Y1), 0),
-              em.I32(static_cast<double>(S.X2), 0), em.I32(static_cast<double>(S.Y2), 0), ap, S.Pen);
-    }, this);
-  }
-  int32_t HatchLayer = 0;
-};
+namespace {
 
 bool ReadFile(const std::string& Path, std::string& Text, std::string& Error) {
   FILE* f = std::fopen(Path.c_str(), "rb");
@@ -495,9 +341,9 @@ namespace cam {
 
 namespace {
 
-// The image as the views take it: where it is dark, by the non-zero rule.
-void ImageToView(Image& Img, double MarginMm, CamLayerImage& Li) {
-  // Outline strokes keep a width, so that they close into rings.
+// An image as the views take it: resolved, its outline strokes (layer 3)
+// given a width so that they close into rings.
+void ToViewImage(Image& Img, double MarginMm, CamLayerImage& Li) {
   if (Li.Layer == 3) {
     for (PackedObj& o : Img.Objs) {
       if (o.Kind == ObjKind::Line || o.Kind == ObjKind::Arc) {
@@ -507,31 +353,37 @@ void ImageToView(Image& Img, double MarginMm, CamLayerImage& Li) {
     }
   }
   Box objects;
-  const std::vector<AreaLayer> areas = Resolve(Img, MarginMm, objects);
-  for (const AreaLayer& a : areas) {
-    if (a.Clear) {
-      Subtract(Li.Dark, a.Outlines);
-    } else {
-      UnionInto(Li.Dark, a.Outlines);
-    }
-  }
-  // The objects drawn as they are join unmerged: every outline of theirs
-  // runs counter-clockwise, so the non-zero rule of the views' first
-  // Clipper operation on them takes their union, once.
-  for (const PackedObj& o : Img.Objs) {
-    const Paths p = ObjArea(Img.Full(o), Img);
-    Li.Dark.insert(Li.Dark.end(), p.begin(), p.end());
-  }
+  Li.Areas = Resolve(Img, MarginMm, objects);
+  Li.Img = std::move(Img);
 }
 
 }  // namespace
+
+Paths ImageDark(const CamLayerImage& Li) {
+  Paths dark;
+  for (const AreaLayer& a : Li.Areas) {
+    if (a.Clear) {
+      Subtract(dark, a.Outlines);
+    } else {
+      UnionInto(dark, a.Outlines);
+    }
+  }
+  // The objects drawn as they are join unmerged: every outline of theirs
+  // runs counter-clockwise, so the non-zero rule of the first Clipper
+  // operation on them takes their union, once.
+  for (const PackedObj& o : Li.Img.Objs) {
+    const Paths p = ObjArea(Li.Img.Full(o), Li.Img);
+    dark.insert(dark.end(), p.begin(), p.end());
+  }
+  return dark;
+}
 
 bool ReadCamImageText(const std::string& Name, const std::string& Text, CamLayerImage& Out, std::string& Error) {
   Diag diag;
   Image img;
   try {
     ReadAny(Name, Text, img, diag);
-    ImageToView(img, 2.0, Out);
+    ToViewImage(img, 2.0, Out);
   } catch (const CamError& e) {
     Error = Name + ":" + std::to_string(e.Line) + ": " + e.what();
     return false;
@@ -576,7 +428,7 @@ bool ReadCamImages(const CamOptions& Options, uint32_t Wanted, std::vector<CamLa
       if ((Wanted >> layer & 1) == 0) continue;
       CamLayerImage li;
       li.File = file, li.Layer = layer;
-      ImageToView(img, Options.MarginMm, li);
+      ToViewImage(img, Options.MarginMm, li);
       Out.push_back(std::move(li));
     } catch (const CamError& e) {
       Errors.push_back(file + (e.Line > 0 ? ":" + std::to_string(e.Line) : std::string()) + ": " + e.what());

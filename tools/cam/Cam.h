@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tools/cam/CamModel.h"
+#include "tools/cam/Hatch.h"
 #include "tools/calls/Calls.h"
 
 // One call the import makes, without the journal's line and text: a board
@@ -57,15 +58,20 @@ bool CamCheckText(const std::string& Name, const std::string& Text, std::string&
 
 namespace cam {
 
-// One file as the board views take it: where it is dark, as polygons (clip
-// units) taken by the non-zero rule, on the host layer the plot would put
-// it on.
+// One file as the board views take it, on the host layer the plot would
+// put it on: resolved, so its areas are runs of one polarity (clip units)
+// and Img keeps the objects drawn as they are.
 struct CamLayerImage {
   std::string File;
   int32_t Layer = -1;
-  Paths Dark;
+  Image Img;
+  std::vector<AreaLayer> Areas;
   double StrokeWidth = 0;  // widest stroke of an outline file, host units
 };
+
+// Where the image is dark, as polygons (clip units) taken by the non-zero
+// rule.
+Paths ImageDark(const CamLayerImage& Li);
 
 // Reads the files and places them as ImportCam does; Out has the images of
 // those placed on the layers of Wanted (bit N: layer N). On a bad file

@@ -1,26 +1,38 @@
-// View.cpp: the board as it comes from the fab. Every part is a region
-// made with Clipper from the files' images (board less holes, copper,
-// mask openings, silkscreen) and filled by the scanline hatcher, so the
-// picture is the driver's own strokes on five host layers whose colours
-// and opacities come from a settings preset.
+// View.cpp: the board as it comes from the fab, painted bottom to top with
+// the driver's own calls: the substrate in the board's shape, the copper as
+// the plot draws it, the translucent mask over the whole board, the
+// silkscreen, then in the mask's openings the substrate again and the
+// finish on the copper there, and last the holes and all that is not board
+// in the page's colour. Only the board's shape and the finish are made
+// with Clipper; every file's own elements are drawn as they are, so the
+// view costs little more than the plot of its files.
 #include "View.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <map>
+#include <limits>
 
+#include "Emit.h"
 #include "Hatch.h"
 
 namespace cam {
 namespace {
 
-constexpr int LayerCount = 26;
 // Between the two boards of --view both, host units (5 mm).
-constexpr double SideGap = 500;
+constexpr int64_t SideGap = 500;
 // A closed outline apart from the board counts as board when its area is
 // this share of the largest or more (panels of several boards).
 constexpr double MinPieceShare = 0.02;
+// Half the width of the driver's page frame, host units.
+constexpr double FrameHalf = 25;
+
+// The paint steps, bottom to top, and the host layer each is drawn on.
+// Holes come first on theirs: a hole's circle is stroked with the width in
+// force, which the strokes of the rest would otherwise set.
+enum Step { Substrate, Copper, Mask, Silk, Open, Finish, Holes, NoBoard, StepCount };
+constexpr int32_t StepLayer[StepCount] = {ViewSubstrate, ViewCopper,  ViewMask,    ViewSilk,
+                                          ViewSubstrate, ViewFinish, ViewNoBoard, ViewNoBoard};
 
 Paths Clip(ClipperLib::ClipType Op, const Paths& A, const Paths& B) {
   ClipperLib::Clipper c;
@@ -44,15 +56,14 @@ double Length(const Path& P) {
   return l;
 }
 
-Paths LayerDark(const std::vector<CamLayerImage>& Images, int32_t Layer, bool& Found) {
-  Paths all;
-  Found = false;
-  for (const CamLayerImage& li : Images) {
-    if (li.Layer != Layer) continue;
-    Found = true;
-    all.insert(all.end(), li.Dark.begin(), li.Dark.end());
+using Images = std::vector<const CamLayerImage*>;
+
+Images OnLayer(const std::vector<CamLayerImage>& All, int32_t Layer) {
+  Images out;
+  for (const CamLayerImage& li : All) {
+    if (li.Layer == Layer) out.push_back(&li);
   }
-  return all;  // by the non-zero rule, as every Clipper operation here takes it
+  return out;
 }
 
 ClipperLib::IntRect Bounds(const Paths& P) {
@@ -61,17 +72,25 @@ ClipperLib::IntRect Bounds(const Paths& P) {
   return c.GetBounds();
 }
 
+Box PathBox(const Path& P) {
+  Box b;
+  for (const IntPoint& q : P) b.Add(static_cast<double>(q.X), static_cast<double>(q.Y), 0);
+  return b;
+}
+
 // The board's shape from its outline layer: the outline's strokes, made
 // areas, form rings; each ring's outer edge moved in by half the stroke is
 // the stroke's middle, and these, taken even-odd, are the board with its
 // cut-outs. Strokes that close no ring (routed slots) are cut out of it.
-// Without a ring: the box of the outline, or of every layer, with a warning.
-Paths BoardShape(const std::vector<CamLayerImage>& Images, std::vector<std::string>& Warnings) {
-  bool found = false;
-  const Paths outline = LayerDark(Images, 3, found);
+// Without a ring: the box of the outline, or of the copper, with a warning.
+Paths BoardShape(const std::vector<CamLayerImage>& All, std::vector<std::string>& Warnings) {
+  const Images outlines = OnLayer(All, 3);
+  Paths outline;
   double w = 0;
-  for (const CamLayerImage& li : Images) {
-    if (li.Layer == 3) w = std::max(w, li.StrokeWidth);
+  for (const CamLayerImage* li : outlines) {
+    const Paths d = ImageDark(*li);
+    outline.insert(outline.end(), d.begin(), d.end());
+    w = std::max(w, li->StrokeWidth);
   }
   if (!outline.empty()) {
     ClipperLib::Clipper c;
@@ -122,99 +141,368 @@ Paths BoardShape(const std::vector<CamLayerImage>& Images, std::vector<std::stri
   const auto copper = [](int32_t L) { return L <= 2 || (L >= 4 && L <= 13); };
   Paths all;
   for (const int pass : {0, 1}) {
-    for (const CamLayerImage& li : Images) {
-      const bool take = found ? li.Layer == 3 : pass == 0 ? copper(li.Layer) : li.Layer != 24;
-      if (take) all.insert(all.end(), li.Dark.begin(), li.Dark.end());
+    for (const CamLayerImage& li : All) {
+      const bool take = !outlines.empty() ? li.Layer == 3 : pass == 0 ? copper(li.Layer) : li.Layer != 24;
+      if (!take) continue;
+      const Paths d = ImageDark(li);
+      all.insert(all.end(), d.begin(), d.end());
     }
     if (!all.empty()) break;
   }
   std::string files;
-  for (const CamLayerImage& li : Images) {
-    if (li.Layer == 3) files += (files.empty() ? "" : ", ") + li.File;
-  }
-  Warnings.push_back(found ? files + ": warning: the board outline closes no shape; the view shows its bounding box"
-                           : "warning: no board outline file (layer 3); the view shows the copper's bounding box");
+  for (const CamLayerImage* li : outlines) files += (files.empty() ? "" : ", ") + li->File;
+  Warnings.push_back(!outlines.empty()
+                         ? files + ": warning: the board outline closes no shape; the view shows its bounding box"
+                         : "warning: no board outline file (layer 3); the view shows the copper's bounding box");
   if (all.empty()) return {};
   const ClipperLib::IntRect b = Bounds(all);
   return {{{b.left, b.bottom}, {b.right, b.bottom}, {b.right, b.top}, {b.left, b.top}}};
 }
 
-// Mirrors across the vertical line X = Axis (clip units), keeping the
-// outlines' sense, and moves by Dx.
-void Mirror(Paths& P, ClipperLib::cInt Axis, ClipperLib::cInt Dx) {
+// Mirrored across the vertical line X = Sum / 2 (clip units), keeping the
+// outlines' sense, and moved by Dx.
+Paths Mirrored(Paths P, ClipperLib::cInt Sum, ClipperLib::cInt Dx) {
   for (Path& p : P) {
-    for (IntPoint& q : p) q.X = 2 * Axis - q.X + Dx;
+    for (IntPoint& q : p) q.X = Sum - q.X + Dx;
     ClipperLib::ReversePath(p);
   }
+  return P;
 }
 
-void Shift(Paths& P, ClipperLib::cInt Dx) {
-  for (Path& p : P) {
-    for (IntPoint& q : p) q.X += Dx;
+// The runs of areas less the outlines that miss Keep (clip units): they
+// draw nothing that is seen, and a hole's box lies in its outline's.
+std::vector<AreaLayer> Within(const std::vector<AreaLayer>& Areas, const Box& Keep) {
+  std::vector<AreaLayer> out;
+  for (const AreaLayer& a : Areas) {
+    AreaLayer k{{}, a.Clear};
+    for (const Path& p : a.Outlines) {
+      if (PathBox(p).Meets(Keep)) k.Outlines.push_back(p);
+    }
+    if (!k.Outlines.empty()) out.push_back(std::move(k));
+  }
+  return out;
+}
+
+// The images' own calls on Step, but what lies wholly outside Keep (host
+// units): all of it is painted over.
+void DrawImages(Emitter& E, int Step, const Images& Imgs, const Box& Keep, const Box& KeepClip,
+                bool DrillsOnly = false) {
+  for (const CamLayerImage* li : Imgs) {
+    if (!DrillsOnly) E.Hatched(Step, Within(li->Areas, KeepClip));
+    for (const PackedObj& p : li->Img.Objs) {
+      if ((p.Kind == ObjKind::Drill) != DrillsOnly && Step >= Holes) continue;
+      const Obj o = li->Img.Full(p);
+      if (ObjBox(o, li->Img).Meets(Keep)) E.Native(Step, o);
+    }
   }
 }
 
-struct Part {
-  int32_t Layer;
+void DrawStrokes(Emitter& E, int Step, const std::vector<HatchStroke>& Strokes) {
+  for (const HatchStroke& s : Strokes) {
+    E.Line(Step, E.I32(static_cast<double>(s.X1), 0), E.I32(static_cast<double>(s.Y1), 0),
+           E.I32(static_cast<double>(s.X2), 0), E.I32(static_cast<double>(s.Y2), 0),
+           E.Ap(PadRound, s.Pen, s.Pen, 0), s.Pen);
+  }
+}
+
+std::vector<HatchStroke> HatchOf(const Paths& Area) {
+  std::vector<HatchStroke> out;
+  if (Area.empty()) return out;
+  Hatch({{Area, false}}, [](void* C, const HatchStroke& S) { static_cast<std::vector<HatchStroke>*>(C)->push_back(S); },
+        &out);
+  return out;
+}
+
+// A mask opening: its outline (clip units), its box, and for a flash of a
+// convex shape the flash, so that a pad within it needs no Clipper.
+struct Opening {
   Paths Area;
+  Box B;      // clip units
+  Obj Flash;  // Kind Flash when it is one
 };
 
-struct Emit {
-  int32_t MaxAperture;
-  std::map<int32_t, int32_t> Pens;  // pen width to aperture record
-  std::vector<CamCall> ApertureCalls;
-  std::deque<CamCall> Draw[LayerCount];
-  int32_t Layer = 0;
-  bool Full = false;
+// The openings by the cells of a grid over their boxes: a pad or track
+// meets few of them.
+struct OpeningGrid {
+  std::vector<Opening> Items;
+  Box All;
+  double Cell = 1;
+  int Nx = 0, Ny = 0;
+  std::vector<std::vector<uint32_t>> Cells;
+  std::vector<uint32_t> Seen;
+  uint32_t Stamp = 0;
+
+  void Build() {
+    for (const Opening& o : Items) All.Add(o.B.X0, o.B.Y0, 0), All.Add(o.B.X1, o.B.Y1, 0);
+    if (Items.empty()) return;
+    const double w = All.X1 - All.X0, h = All.Y1 - All.Y0;
+    Cell = std::max(1.0, std::sqrt(std::max(w * h, 1.0) / static_cast<double>(Items.size())));
+    Nx = static_cast<int>(std::min(1024.0, std::floor(w / Cell) + 1));
+    Ny = static_cast<int>(std::min(1024.0, std::floor(h / Cell) + 1));
+    Cells.assign(static_cast<size_t>(Nx) * static_cast<size_t>(Ny), {});
+    for (uint32_t k = 0; k < Items.size(); ++k) Visit(Items[k].B, [&](std::vector<uint32_t>& C) { C.push_back(k); });
+    Seen.assign(Items.size(), 0);
+  }
+  template <typename F>
+  void Visit(const Box& B, F Each) {
+    if (Items.empty() || !B.Meets(All)) return;
+    const auto cell = [&](double V, double O, int N) {
+      return std::clamp(static_cast<int>(std::floor((V - O) / Cell)), 0, N - 1);
+    };
+    const int x0 = cell(B.X0, All.X0, Nx), x1 = cell(B.X1, All.X0, Nx);
+    const int y0 = cell(B.Y0, All.Y0, Ny), y1 = cell(B.Y1, All.Y0, Ny);
+    for (int y = y0; y <= y1; ++y) {
+      for (int x = x0; x <= x1; ++x) Each(Cells[static_cast<size_t>(y) * Nx + x]);
+    }
+  }
+  // The openings whose boxes meet B, each once.
+  void Meeting(const Box& B, std::vector<uint32_t>& Out) {
+    Out.clear();
+    if (++Stamp == 0) std::fill(Seen.begin(), Seen.end(), 0), Stamp = 1;
+    Visit(B, [&](const std::vector<uint32_t>& C) {
+      for (const uint32_t k : C) {
+        if (Seen[k] != Stamp && Items[k].B.Meets(B)) Seen[k] = Stamp, Out.push_back(k);
+      }
+    });
+  }
 };
+
+// Whether the flash Pad lies wholly inside the flash Hole (host units).
+// Rings count as their outer disc, rounds and obrounds as stadiums (a
+// segment grown by a radius). In a rectangle: the pad's box (a stadium
+// touches every side of its box). In a stadium, whose distance from its
+// segment is convex: a rectangle's corners, a stadium's segment ends
+// grown by its radius.
+bool FlashInside(const Obj& Pad, const Obj& Hole) {
+  constexpr double Slack = 1e-6;
+  const bool ring = Pad.Shape == PadRing;
+  const double pw = ring ? Pad.W + 2 * Pad.H : Pad.W, ph = ring ? pw : Pad.H;
+  if (Hole.Shape == PadRect) {
+    return std::fabs(Pad.X1 - Hole.X1) + pw / 2 <= Hole.W / 2 + Slack &&
+           std::fabs(Pad.Y1 - Hole.Y1) + ph / 2 <= Hole.H / 2 + Slack;
+  }
+  const auto half = [](double W, double H, double& Ex, double& Ey) {
+    Ex = W > H ? (W - H) / 2 : 0, Ey = H > W ? (H - W) / 2 : 0;
+    return std::min(W, H) / 2;
+  };
+  double ex, ey, px, py;
+  const double rho = half(Hole.W, Hole.H, ex, ey);
+  const auto dist = [&](double X, double Y) {
+    const double dx = X - Hole.X1, dy = Y - Hole.Y1;
+    return std::hypot(dx - std::clamp(dx, -ex, ex), dy - std::clamp(dy, -ey, ey));
+  };
+  if (Pad.Shape == PadRect) {
+    for (const double sx : {-pw / 2, pw / 2}) {
+      for (const double sy : {-ph / 2, ph / 2}) {
+        if (dist(Pad.X1 + sx, Pad.Y1 + sy) > rho + Slack) return false;
+      }
+    }
+    return true;
+  }
+  const double r = half(pw, ph, px, py);
+  return dist(Pad.X1 - px, Pad.Y1 - py) + r <= rho + Slack && dist(Pad.X1 + px, Pad.Y1 + py) + r <= rho + Slack;
+}
+
+Box ClipBox(const Box& B) {
+  Box c;
+  c.Add(B.X0 * ClipScale, B.Y0 * ClipScale, 0), c.Add(B.X1 * ClipScale, B.Y1 * ClipScale, 0);
+  return c;
+}
+
+// The copper the mask leaves open, on Finish: a pad wholly inside one
+// opening flashed as it is; the rest of the copper that meets an opening
+// cut to the openings it meets and hatched.
+void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box& Keep, const Box& KeepClip) {
+  OpeningGrid g;
+  for (const CamLayerImage* li : Masks) {
+    // The areas' runs resolved; the objects drawn as they are on top.
+    Paths dark;
+    for (const AreaLayer& a : Within(li->Areas, KeepClip)) {
+      if (a.Clear) {
+        Subtract(dark, a.Outlines);
+      } else {
+        UnionInto(dark, a.Outlines);
+      }
+    }
+    for (Path& p : dark) {
+      const Box b = PathBox(p);
+      g.Items.push_back({{std::move(p)}, b, Obj{ObjKind::Area}});
+    }
+    for (const PackedObj& p : li->Img.Objs) {
+      const Obj o = li->Img.Full(p);
+      if (o.Kind == ObjKind::Drill || !ObjBox(o, li->Img).Meets(Keep)) continue;
+      Paths a = ObjArea(o, li->Img);
+      if (a.empty()) continue;
+      Box b;
+      for (const Path& q : a) {
+        const Box pb = PathBox(q);
+        b.Add(pb.X0, pb.Y0, 0), b.Add(pb.X1, pb.Y1, 0);
+      }
+      g.Items.push_back({std::move(a), b, o.Kind == ObjKind::Flash && o.Shape != PadRing ? o : Obj{ObjKind::Area}});
+    }
+  }
+  g.Build();
+  if (g.Items.empty()) return;
+  // First the pads: one wholly inside an opening is flashed as it is, and
+  // an opening wholly inside such a pad needs nothing more.
+  std::vector<uint8_t> covered(g.Items.size(), 0);
+  std::vector<uint32_t> near;
+  struct Rest {
+    const CamLayerImage* Li;
+    size_t K;
+  };
+  std::vector<Rest> rest;
+  for (const CamLayerImage* li : Copper) {
+    for (size_t k = 0; k < li->Img.Objs.size(); ++k) {
+      const Obj o = li->Img.Full(li->Img.Objs[k]);
+      if (o.Kind == ObjKind::Drill) continue;
+      const Box hb = ObjBox(o, li->Img);
+      if (!hb.Meets(Keep)) continue;
+      g.Meeting(ClipBox(hb), near);
+      if (near.empty()) continue;
+      bool inside = false;
+      if (o.Kind == ObjKind::Flash) {
+        for (const uint32_t n : near) {
+          const Obj& f = g.Items[n].Flash;
+          if (f.Kind != ObjKind::Flash || !FlashInside(o, f)) continue;
+          inside = true;
+          if (o.Shape != PadRing && FlashInside(f, o)) covered[n] = 1;
+        }
+      }
+      if (inside) {
+        E.Native(Finish, o);
+      } else {
+        rest.push_back({li, k});
+      }
+    }
+  }
+    // The rest, and the areas' runs, cut to each opening they meet that is
+  // not yet covered: many small Clipper operations are far cheaper than
+  // one over every track that ends in an opening.
+  std::vector<Paths> parts(g.Items.size());
+  const auto take = [&](const Paths& P, const Box& B) {
+    g.Meeting(B, near);
+    for (const uint32_t n : near) {
+      if (!covered[n]) parts[n].insert(parts[n].end(), P.begin(), P.end());
+    }
+  };
+  for (const Rest& r : rest) {
+    const Obj o = r.Li->Img.Full(r.Li->Img.Objs[r.K]);
+    const Box b = ClipBox(ObjBox(o, r.Li->Img));
+    g.Meeting(b, near);
+    bool open = false;
+    for (const uint32_t n : near) open = open || !covered[n];
+    if (open) take(ObjArea(o, r.Li->Img), b);
+  }
+  for (const CamLayerImage* li : Copper) {
+    // Outlines that meet no opening change nothing inside one.
+    std::vector<AreaLayer> runs;
+    for (const AreaLayer& a : li->Areas) {
+      AreaLayer k{{}, a.Clear};
+      for (const Path& p : a.Outlines) {
+        g.Meeting(PathBox(p), near);
+        if (!near.empty()) k.Outlines.push_back(p);
+      }
+      if (!k.Outlines.empty()) runs.push_back(std::move(k));
+    }
+    if (runs.empty()) continue;
+    // Each run cut to the openings first: the rest of a plane is not seen.
+    Paths clip;
+    for (const Opening& o : g.Items) clip.insert(clip.end(), o.Area.begin(), o.Area.end());
+    Paths dark;
+    for (const AreaLayer& a : runs) {
+      if (a.Clear) {
+        Subtract(dark, a.Outlines);
+      } else {
+        UnionInto(dark, Meet(a.Outlines, clip));
+      }
+    }
+    for (const Path& p : dark) take({p}, PathBox(p));
+  }
+  Paths finish;
+  for (size_t n = 0; n < g.Items.size(); ++n) {
+    if (parts[n].empty()) continue;
+    const Paths m = Meet(parts[n], g.Items[n].Area);
+    finish.insert(finish.end(), m.begin(), m.end());
+  }
+  if (!finish.empty()) E.Hatched(Finish, {{finish, false}});
+}
+
+// The calls of Cs from From on moved by Dx, Dy (host units), and first,
+// for the side seen from below, mirrored across the vertical line
+// X = Sum / 2: a quarter arc from angle A then runs from 90 - A.
+void Place(std::deque<CamCall>& Cs, size_t From, bool Mirror, int64_t Sum, int64_t Dx, int64_t Dy) {
+  const auto to = [](int32_t& V, int64_t W) {
+    if (W < -static_cast<int64_t>(HostLimit) || W > static_cast<int64_t>(HostLimit)) {
+      throw CamError(0, "the board is larger than the host's 32-bit plot area of 10 um units");
+    }
+    V = static_cast<int32_t>(W);
+  };
+  for (size_t k = From; k < Cs.size(); ++k) {
+    CamCall& c = Cs[k];
+    for (int p = 0; p < (c.What == Verb::DrawLine ? 4 : 2); p += 2) {
+      to(c.Arg[p], (Mirror ? Sum - c.Arg[p] : c.Arg[p]) + Dx);
+      to(c.Arg[p + 1], c.Arg[p + 1] + Dy);
+    }
+    if (Mirror && c.What == Verb::DrawArc && c.Arg[4] - c.Arg[3] == 90) {
+      c.Arg[3] = (450 - c.Arg[3]) % 360, c.Arg[4] = c.Arg[3] + 90;
+    }
+  }
+}
 
 }  // namespace
 
-static bool ComposeView(const std::vector<CamLayerImage>& images, double MarginMm, BoardSide Side,
-                 const std::vector<int32_t>& Order, int32_t MaxAperture, std::deque<CamCall>& Calls,
-                 std::vector<std::string>& Errors, std::vector<std::string>& Warnings) {
+static bool ComposeView(const std::vector<CamLayerImage>& images, double MarginMm, BoardSide Side, int32_t MaxAperture,
+                        std::deque<CamCall>& Calls, std::vector<std::string>& Errors,
+                        std::vector<std::string>& Warnings) {
   try {
-    bool found = false;
-    Paths board = BoardShape(images, Warnings);
-    // Holes and slots go through everything: the board has none there.
-    board = Less(board, LayerDark(images, 24, found));
+    const Paths board = BoardShape(images, Warnings);
     if (board.empty()) {
       Errors.push_back("the files give no board to view");
       return false;
     }
     const ClipperLib::IntRect box = Bounds(board);
-    std::vector<Part> parts;
-    const auto side = [&](bool Bottom, ClipperLib::cInt Dx) {
-      bool haveMask = false;
-      const Paths copper = Meet(LayerDark(images, Bottom ? 0 : 1, found), board);
-      const Paths open = Meet(LayerDark(images, Bottom ? 20 : 21, haveMask), board);
-      const Paths silk = LayerDark(images, Bottom ? 22 : 23, found);
-      std::vector<Part> s = {{ViewSubstrate, board}, {ViewCopper, copper}};
-      if (haveMask) {
-        const Paths covered = Less(board, open);
-        s.push_back({ViewMask, covered});
-        s.push_back({ViewFinish, Meet(copper, open)});
-        s.push_back({ViewSilk, Meet(silk, covered)});
-      } else {
-        s.push_back({ViewSilk, Meet(silk, board)});
-      }
-      for (Part& p : s) {
-        if (Bottom) {
-          Mirror(p.Area, (box.left + box.right) / 2, Dx);
-        } else {
-          Shift(p.Area, Dx);
-        }
-        parts.push_back(std::move(p));
-      }
-    };
-    const ClipperLib::cInt gap = static_cast<ClipperLib::cInt>(SideGap * ClipScale);
-    if (Side != BoardSide::Bottom) side(false, 0);
-    if (Side != BoardSide::Top) side(true, Side == BoardSide::Both ? box.right - box.left + gap : 0);
+    // What lies wholly outside the board's box is not drawn.
+    Box keepClip;
+    keepClip.Add(static_cast<double>(box.left), static_cast<double>(box.top), 0);
+    keepClip.Add(static_cast<double>(box.right), static_cast<double>(box.bottom), 0);
+    Box keep;
+    keep.Add(std::floor(keepClip.X0 / ClipScale), std::floor(keepClip.Y0 / ClipScale), 0);
+    keep.Add(std::ceil(keepClip.X1 / ClipScale), std::ceil(keepClip.Y1 / ClipScale), 0);
+    const int64_t sum = static_cast<int64_t>(keep.X0 + keep.X1);
+    const int64_t dx = Side == BoardSide::Both ? static_cast<int64_t>(keep.X1 - keep.X0) + SideGap : 0;
+    const std::vector<HatchStroke> boardStrokes = HatchOf(board);
 
-    // The plot area: the boards' box and the margin, from 0,0.
-    Paths every;
-    for (const Part& p : parts) every.insert(every.end(), p.Area.begin(), p.Area.end());
-    const ClipperLib::IntRect all = Bounds(every);
+    Emitter em;
+    em.MaxAperture = MaxAperture;
+    Paths boards;
+    const auto side = [&](bool Bottom, int64_t Dx) {
+      size_t from[StepCount];
+      for (int s = 0; s < StepCount; ++s) from[s] = em.Draw[s].size();
+      const Images copper = OnLayer(images, Bottom ? 0 : 1), masks = OnLayer(images, Bottom ? 20 : 21);
+      DrawStrokes(em, Substrate, boardStrokes);
+      DrawImages(em, Copper, copper, keep, keepClip);
+      if (!masks.empty()) DrawStrokes(em, Mask, boardStrokes);
+      DrawImages(em, Silk, OnLayer(images, Bottom ? 22 : 23), keep, keepClip);
+      if (!masks.empty()) {
+        DrawImages(em, Open, masks, keep, keepClip);
+        DrawFinish(em, copper, masks, keep, keepClip);
+      }
+      const Images drills = OnLayer(images, 24);
+      DrawImages(em, Holes, drills, keep, keepClip, true);
+      DrawImages(em, NoBoard, drills, keep, keepClip);
+      for (int s = 0; s < StepCount; ++s) Place(em.Draw[s], from[s], Bottom, sum, Dx, 0);
+      const Paths b = Bottom ? Mirrored(board, sum * static_cast<ClipperLib::cInt>(ClipScale),
+                                        Dx * static_cast<ClipperLib::cInt>(ClipScale))
+                             : board;
+      boards.insert(boards.end(), b.begin(), b.end());
+    };
+    if (Side != BoardSide::Bottom) side(false, 0);
+    if (Side != BoardSide::Top) side(true, dx);
+
+    // The plot area: the boards' box and the margin, from 0,0; all of it
+    // that is not board is painted over last.
+    const ClipperLib::IntRect all = Bounds(boards);
     const double margin = std::round(MarginMm * 100.0);
     const double ox = std::floor(static_cast<double>(all.left) / ClipScale) - margin;
     const double oy = std::floor(static_cast<double>(all.top) / ClipScale) - margin;
@@ -224,37 +512,23 @@ static bool ComposeView(const std::vector<CamLayerImage>& images, double MarginM
       Errors.push_back("the board is larger than the host's 32-bit plot area of 10 um units");
       return false;
     }
-    Emit em;
-    em.MaxAperture = MaxAperture;
-    struct Ctx {
-      Emit* E;
-      double Ox, Oy;
-    } ctx{&em, ox, oy};
-    for (const Part& p : parts) {
-      if (p.Area.empty()) continue;
-      em.Layer = p.Layer;
-      Hatch({{p.Area, false}}, [](void* C, const HatchStroke& S) {
-        Ctx& c = *static_cast<Ctx*>(C);
-        Emit& e = *c.E;
-        auto it = e.Pens.find(S.Pen);
-        if (it == e.Pens.end()) {
-          const int32_t n = static_cast<int32_t>(e.Pens.size());
-          if (n > e.MaxAperture) throw CamError(0, "the view takes more pens than the driver has aperture records");
-          it = e.Pens.emplace(S.Pen, n).first;
-          e.ApertureCalls.push_back(CamCall{Verb::Aperture, {n, PadRound, S.Pen, S.Pen, 0, 0}});
-        }
-        e.Draw[e.Layer].push_back(CamCall{Verb::DrawLine,
-                                          {static_cast<int32_t>(S.X1 - c.Ox), static_cast<int32_t>(S.Y1 - c.Oy),
-                                           static_cast<int32_t>(S.X2 - c.Ox), static_cast<int32_t>(S.Y2 - c.Oy),
-                                           it->second, 0}});
-      }, &ctx);
-    }
+    // The page's dashed frame stays in sight: its stroke reaches FrameHalf
+    // into the page.
+    const auto c = [](double V) { return static_cast<ClipperLib::cInt>(V * ClipScale); };
+    const double x0 = ox + FrameHalf, y0 = oy + FrameHalf, x1 = ox + w - FrameHalf, y1 = oy + h - FrameHalf;
+    const Path page{{c(x0), c(y0)}, {c(x1), c(y0)}, {c(x1), c(y1)}, {c(x0), c(y1)}};
+    DrawStrokes(em, NoBoard, HatchOf(Less({page}, boards)));
+
     Calls.assign(em.ApertureCalls.begin(), em.ApertureCalls.end());
     Calls.push_back(CamCall{Verb::OpenEquip, {0, 0, static_cast<int32_t>(w), static_cast<int32_t>(h), 0, 0}});
-    for (const int32_t layer : Order) {
-      if (layer < 0 || layer >= LayerCount || em.Draw[layer].empty()) continue;
-      Calls.push_back(CamCall{Verb::OpenLayer, {layer, 0, 0, 0, 0, 0}});
-      Calls.insert(Calls.end(), em.Draw[layer].begin(), em.Draw[layer].end());
+    int32_t open = -1;
+    for (int s = 0; s < StepCount; ++s) {
+      std::deque<CamCall>& d = em.Draw[s];
+      if (d.empty()) continue;
+      Place(d, 0, false, 0, static_cast<int64_t>(-ox), static_cast<int64_t>(-oy));
+      if (StepLayer[s] != open) Calls.push_back(CamCall{Verb::OpenLayer, {StepLayer[s], 0, 0, 0, 0, 0}});
+      open = StepLayer[s];
+      for (; !d.empty(); d.pop_front()) Calls.push_back(d.front());
     }
     Calls.push_back(CamCall{Verb::CloseEquip, {0, 0, 0, 0, 0, 0}});
   } catch (const CamError& e) {
@@ -267,8 +541,8 @@ static bool ComposeView(const std::vector<CamLayerImage>& images, double MarginM
   return true;
 }
 
-bool ImportView(const CamOptions& Options, BoardSide Side, const std::vector<int32_t>& Order, int32_t MaxAperture,
-                std::deque<CamCall>& Calls, std::vector<std::string>& Errors, std::vector<std::string>& Warnings) {
+bool ImportView(const CamOptions& Options, BoardSide Side, int32_t MaxAperture, std::deque<CamCall>& Calls,
+                std::vector<std::string>& Errors, std::vector<std::string>& Warnings) {
   // The outline, the holes and the copper, mask and silkscreen of the
   // sides shown; when no outline is given, the copper of every layer for
   // the board's box.
@@ -277,27 +551,25 @@ bool ImportView(const CamOptions& Options, BoardSide Side, const std::vector<int
   if (Side != BoardSide::Top) wanted |= 1u << 20 | 1u << 22;
   std::vector<CamLayerImage> images;
   if (!ReadCamImages(Options, wanted, images, Errors, Warnings)) return false;
-  return ComposeView(images, Options.MarginMm, Side, Order, MaxAperture, Calls, Errors, Warnings);
+  return ComposeView(images, Options.MarginMm, Side, MaxAperture, Calls, Errors, Warnings);
 }
 
 bool ViewCheckText(const std::string& Name, const std::string& Text, std::string& Error) {
-  // The one file as the outline, the copper, the mask and the silkscreen
-  // of both sides at once.
+  // The one file as the outline, the copper, the mask, the silkscreen of
+  // both sides and the holes at once.
   CamLayerImage outline;
   outline.Layer = 3;
   if (!ReadCamImageText(Name, Text, outline, Error)) return false;
   CamLayerImage other;
   if (!ReadCamImageText(Name, Text, other, Error)) return false;
   std::vector<CamLayerImage> images{outline};
-  for (const int32_t l : {0, 1, 20, 21, 22, 23}) {
+  for (const int32_t l : {0, 1, 20, 21, 22, 23, 24}) {
     images.push_back(other);
     images.back().Layer = l;
   }
-  std::vector<int32_t> order;
-  for (int32_t l = 0; l < LayerCount; ++l) order.push_back(l);
   std::deque<CamCall> calls;
   std::vector<std::string> errors, warnings;
-  if (!ComposeView(images, 2.0, BoardSide::Both, order, 600, calls, errors, warnings)) {
+  if (!ComposeView(images, 2.0, BoardSide::Both, 600, calls, errors, warnings)) {
     Error = errors.empty() ? "" : errors.front();
     return false;
   }

@@ -16,15 +16,17 @@ namespace cam {
 enum class BoardSide { Top, Bottom, Both };
 
 // The host layers that carry the view's parts; the presets give them their
-// colours, opacities and stacking order.
-constexpr int32_t ViewSubstrate = 3, ViewCopper = 1, ViewMask = 21, ViewFinish = 15, ViewSilk = 23;
+// colours and opacities. The view paints them in its own order, whatever
+// the stacking order: substrate, copper, mask, silkscreen, the substrate
+// again in the mask's openings, finish, then holes and what is not board.
+constexpr int32_t ViewSubstrate = 3, ViewCopper = 1, ViewMask = 21, ViewFinish = 15, ViewSilk = 23, ViewNoBoard = 24;
 
 // Reads the files and makes the calls of one document: Aperture records,
-// then the parts on their layers in Order (the driver's plotting order).
-// The bottom is seen from below (mirrored); Both puts it right of the top.
-// Returns false with "FILE:LINE: what is wrong" messages on a bad file.
-bool ImportView(const CamOptions& Options, BoardSide Side, const std::vector<int32_t>& Order, int32_t MaxAperture,
-                std::deque<CamCall>& Calls, std::vector<std::string>& Errors, std::vector<std::string>& Warnings);
+// then the parts, each on its layer. The bottom is seen from below
+// (mirrored); Both puts it right of the top. Returns false with
+// "FILE:LINE: what is wrong" messages on a bad file.
+bool ImportView(const CamOptions& Options, BoardSide Side, int32_t MaxAperture, std::deque<CamCall>& Calls,
+                std::vector<std::string>& Errors, std::vector<std::string>& Warnings);
 
 // The view of one file's text taken as every layer of a board, both
 // sides: for the fuzz target. Returns false with a message on a bad file.

@@ -326,8 +326,8 @@ int CamMain(const std::vector<std::string>& Given,
   std::deque<CamCall> calls;
   std::vector<std::string> errors, warnings;
   int64_t origin[2] = {0, 0};
-  const bool ok = View >= 0 ? cam::ImportView(options, static_cast<cam::BoardSide>(View), PlottingOrder(driver),
-                                             limits.MaxAperture, calls, errors, warnings)
+  const bool ok = View >= 0 ? cam::ImportView(options, static_cast<cam::BoardSide>(View), limits.MaxAperture, calls,
+                                             errors, warnings)
                             : ImportCam(options, PlottingOrder(driver), limits.MaxAperture, calls, errors,
                                         warnings, origin);
   for (const std::string& w : warnings) {
