@@ -42,7 +42,6 @@ Paths Clip(ClipperLib::ClipType Op, const Paths& A, const Paths& B) {
   c.Execute(Op, out, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
   return out;
 }
-Paths Meet(const Paths& A, const Paths& B) { return Clip(ClipperLib::ctIntersection, A, B); }
 Paths Less(const Paths& A, const Paths& B) { return Clip(ClipperLib::ctDifference, A, B); }
 
 // The length of a closed outline, clip units.
@@ -343,60 +342,15 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
   }
   g.Build();
   if (g.Items.empty()) return;
-  // First the pads: one wholly inside an opening is flashed as it is, and
-  // an opening wholly inside such a pad needs nothing more.
-  std::vector<uint8_t> covered(g.Items.size(), 0);
+  // The finish is hatched as runs of one polarity, which the scanline
+  // resolves without Clipper: copper dark, then cleared outside the
+  // opening and where a pad drawn as it is lies. Each opening apart, so
+  // that the scanline crosses only its own rows.
+  std::vector<AreaLayer> runs;
+  std::vector<Paths> pieces(g.Items.size()), drawn(g.Items.size());
   std::vector<uint32_t> near;
-  struct Rest {
-    const CamLayerImage* Li;
-    size_t K;
-  };
-  std::vector<Rest> rest;
-  for (const CamLayerImage* li : Copper) {
-    for (size_t k = 0; k < li->Img.Objs.size(); ++k) {
-      const Obj o = li->Img.Full(li->Img.Objs[k]);
-      if (o.Kind == ObjKind::Drill) continue;
-      const Box hb = ObjBox(o, li->Img);
-      if (!hb.Meets(Keep)) continue;
-      g.Meeting(ClipBox(hb), near);
-      if (near.empty()) continue;
-      bool inside = false;
-      if (o.Kind == ObjKind::Flash) {
-        for (const uint32_t n : near) {
-          const Obj& f = g.Items[n].Flash;
-          if (f.Kind != ObjKind::Flash || !FlashInside(o, f)) continue;
-          inside = true;
-          if (o.Shape != PadRing && FlashInside(f, o)) covered[n] = 1;
-        }
-      }
-      if (inside) {
-        E.Native(Finish, o);
-      } else {
-        rest.push_back({li, k});
-      }
-    }
-  }
-    // The rest, and the areas' runs, cut to each opening they meet that is
-  // not yet covered: many small Clipper operations are far cheaper than
-  // one over every track that ends in an opening.
-  std::vector<Paths> parts(g.Items.size());
-  const auto take = [&](const Paths& P, const Box& B) {
-    g.Meeting(B, near);
-    for (const uint32_t n : near) {
-      if (!covered[n]) parts[n].insert(parts[n].end(), P.begin(), P.end());
-    }
-  };
-  for (const Rest& r : rest) {
-    const Obj o = r.Li->Img.Full(r.Li->Img.Objs[r.K]);
-    const Box b = ClipBox(ObjBox(o, r.Li->Img));
-    g.Meeting(b, near);
-    bool open = false;
-    for (const uint32_t n : near) open = open || !covered[n];
-    if (open) take(ObjArea(o, r.Li->Img), b);
-  }
   for (const CamLayerImage* li : Copper) {
     // Outlines that meet no opening change nothing inside one.
-    std::vector<AreaLayer> runs;
     for (const AreaLayer& a : li->Areas) {
       AreaLayer k{{}, a.Clear};
       for (const Path& p : a.Outlines) {
@@ -405,27 +359,87 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
       }
       if (!k.Outlines.empty()) runs.push_back(std::move(k));
     }
-    if (runs.empty()) continue;
-    // Each run cut to the openings first: the rest of a plane is not seen.
-    Paths clip;
-    for (const Opening& o : g.Items) clip.insert(clip.end(), o.Area.begin(), o.Area.end());
-    Paths dark;
-    for (const AreaLayer& a : runs) {
-      if (a.Clear) {
-        Subtract(dark, a.Outlines);
-      } else {
-        UnionInto(dark, Meet(a.Outlines, clip));
+    for (const PackedObj& p : li->Img.Objs) {
+      const Obj o = li->Img.Full(p);
+      if (o.Kind == ObjKind::Drill) continue;
+      const Box hb = ObjBox(o, li->Img);
+      if (!hb.Meets(Keep)) continue;
+      g.Meeting(ClipBox(hb), near);
+      if (near.empty()) continue;
+      // A pad wholly inside an opening is flashed as it is.
+      if (o.Kind == ObjKind::Flash) {
+        const auto in = std::find_if(near.begin(), near.end(), [&](uint32_t n) {
+          return g.Items[n].Flash.Kind == ObjKind::Flash && FlashInside(o, g.Items[n].Flash);
+        });
+        if (in != near.end()) {
+          E.Native(Finish, o);
+          const Paths a = ObjArea(o, li->Img);
+          drawn[*in].insert(drawn[*in].end(), a.begin(), a.end());
+          continue;
+        }
+      }
+      if (o.Kind != ObjKind::Line) {
+        const Paths a = ObjArea(o, li->Img);
+        for (const uint32_t n : near) pieces[n].insert(pieces[n].end(), a.begin(), a.end());
+        continue;
+      }
+      // A track only where it may reach the opening: its middle cut to the
+      // opening's box grown by half its width.
+      for (const uint32_t n : near) {
+        const Box& ob = g.Items[n].B;
+        const double m = o.W / 2, x0 = ob.X0 / ClipScale - m, x1 = ob.X1 / ClipScale + m;
+        const double y0 = ob.Y0 / ClipScale - m, y1 = ob.Y1 / ClipScale + m;
+        double t0 = 0, t1 = 1;
+        const double dx = o.X2 - o.X1, dy = o.Y2 - o.Y1;
+        const auto edge = [&](double P, double Q) {
+          if (P == 0) return Q >= 0;
+          const double t = Q / P;
+          if (P < 0) {
+            t0 = std::max(t0, t);
+          } else {
+            t1 = std::min(t1, t);
+          }
+          return t0 <= t1;
+        };
+        if (edge(-dx, o.X1 - x0) && edge(dx, x1 - o.X1) && edge(-dy, o.Y1 - y0) && edge(dy, y1 - o.Y1)) {
+          pieces[n].push_back(StadiumPath(o.X1 + t0 * dx, o.Y1 + t0 * dy, o.X1 + t1 * dx, o.Y1 + t1 * dy, o.W));
+        }
       }
     }
-    for (const Path& p : dark) take({p}, PathBox(p));
   }
-  Paths finish;
+  // Cleared: all of Box but Open, and the pads already drawn.
+  const auto outside = [](const Paths& Open, const Box& B, const Paths& Drawn) {
+    Paths out;
+    for (const Path& p : Open) out.push_back(p), ClipperLib::ReversePath(out.back());
+    const auto c = [](double V) { return static_cast<ClipperLib::cInt>(V); };
+    out.push_back({{c(B.X0 - 1), c(B.Y0 - 1)}, {c(B.X1 + 1), c(B.Y0 - 1)},
+                   {c(B.X1 + 1), c(B.Y1 + 1)}, {c(B.X0 - 1), c(B.Y1 + 1)}});
+    out.insert(out.end(), Drawn.begin(), Drawn.end());
+    return out;
+  };
   for (size_t n = 0; n < g.Items.size(); ++n) {
-    if (parts[n].empty()) continue;
-    const Paths m = Meet(parts[n], g.Items[n].Area);
-    finish.insert(finish.end(), m.begin(), m.end());
+    if (pieces[n].empty()) continue;
+    Box b = g.Items[n].B;
+    for (const Path& p : pieces[n]) {
+      const Box pb = PathBox(p);
+      b.Add(pb.X0, pb.Y0, 0), b.Add(pb.X1, pb.Y1, 0);
+    }
+    E.Hatched(Finish, {{std::move(pieces[n]), false}, {outside(g.Items[n].Area, b, drawn[n]), true}});
   }
-  if (!finish.empty()) E.Hatched(Finish, {{finish, false}});
+  if (runs.empty()) return;
+  // Areas (a plane the mask opens) together, against all the openings.
+  Paths open;
+  for (const Opening& o : g.Items) open.insert(open.end(), o.Area.begin(), o.Area.end());
+  ClipperLib::SimplifyPolygons(open, ClipperLib::pftNonZero);
+  Box all;
+  for (const AreaLayer& a : runs) {
+    for (const Path& p : a.Outlines) {
+      const Box b = PathBox(p);
+      all.Add(b.X0, b.Y0, 0), all.Add(b.X1, b.Y1, 0);
+    }
+  }
+  runs.push_back({outside(open, all, {}), true});
+  E.Hatched(Finish, runs);
 }
 
 // The calls of Cs from From on moved by Dx, Dy (host units), and first,
