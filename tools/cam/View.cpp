@@ -77,6 +77,13 @@ Box PathBox(const Path& P) {
   return b;
 }
 
+// A box of host units in clip units.
+Box ClipBox(const Box& B) {
+  Box c;
+  c.Add(B.X0 * ClipScale, B.Y0 * ClipScale, 0), c.Add(B.X1 * ClipScale, B.Y1 * ClipScale, 0);
+  return c;
+}
+
 // The board's shape from its outline layer: the outline's strokes, made
 // areas, form rings; each ring's outer edge moved in by half the stroke is
 // the stroke's middle, and these, taken even-odd, are the board with its
@@ -138,24 +145,34 @@ Paths BoardShape(const std::vector<CamLayerImage>& All, std::vector<std::string>
   // Without an outline: the copper's box (drawings and masks may reach
   // far beyond the board: legends, drill tables), or every layer's.
   const auto copper = [](int32_t L) { return L <= 2 || (L >= 4 && L <= 13); };
-  Paths all;
+  Box all;
   for (const int pass : {0, 1}) {
     for (const CamLayerImage& li : All) {
       const bool take = !outlines.empty() ? li.Layer == 3 : pass == 0 ? copper(li.Layer) : li.Layer != 24;
       if (!take) continue;
-      const Paths d = ImageDark(li);
-      all.insert(all.end(), d.begin(), d.end());
+      // Dark runs only: what clear runs take away lies within them.
+      for (const AreaLayer& a : li.Areas) {
+        for (const Path& p : a.Outlines) {
+          if (a.Clear) continue;
+          const Box b = PathBox(p);
+          all.Add(b.X0, b.Y0, 0), all.Add(b.X1, b.Y1, 0);
+        }
+      }
+      for (const PackedObj& p : li.Img.Objs) {
+        const Box b = ClipBox(ObjBox(li.Img.Full(p), li.Img));
+        all.Add(b.X0, b.Y0, 0), all.Add(b.X1, b.Y1, 0);
+      }
     }
-    if (!all.empty()) break;
+    if (all.X0 <= all.X1) break;
   }
   std::string files;
   for (const CamLayerImage* li : outlines) files += (files.empty() ? "" : ", ") + li->File;
   Warnings.push_back(!outlines.empty()
                          ? files + ": warning: the board outline closes no shape; the view shows its bounding box"
                          : "warning: no board outline file (layer 3); the view shows the copper's bounding box");
-  if (all.empty()) return {};
-  const ClipperLib::IntRect b = Bounds(all);
-  return {{{b.left, b.bottom}, {b.right, b.bottom}, {b.right, b.top}, {b.left, b.top}}};
+  if (all.X0 > all.X1) return {};
+  const auto c = [](double V) { return static_cast<ClipperLib::cInt>(std::llround(V)); };
+  return {{{c(all.X0), c(all.Y0)}, {c(all.X1), c(all.Y0)}, {c(all.X1), c(all.Y1)}, {c(all.X0), c(all.Y1)}}};
 }
 
 // Mirrored across the vertical line X = Sum / 2 (clip units), keeping the
@@ -300,12 +317,6 @@ bool FlashInside(const Obj& Pad, const Obj& Hole) {
   }
   const double r = half(pw, ph, px, py);
   return dist(Pad.X1 - px, Pad.Y1 - py) + r <= rho + Slack && dist(Pad.X1 + px, Pad.Y1 + py) + r <= rho + Slack;
-}
-
-Box ClipBox(const Box& B) {
-  Box c;
-  c.Add(B.X0 * ClipScale, B.Y0 * ClipScale, 0), c.Add(B.X1 * ClipScale, B.Y1 * ClipScale, 0);
-  return c;
 }
 
 // The copper the mask leaves open, on Finish: a pad wholly inside one
