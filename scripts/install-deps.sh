@@ -144,7 +144,7 @@ peers_there() {
 npm_peers() {
   new_build=""
   [ -d "$top/build" ] || new_build=1
-  mkdir -p "$npm_dir" || return 1
+  mkdir -p "$npm_dir" 2>/dev/null || return 1
   # An unreachable registry costs seconds, not npm's minutes of retries
   # (what the caller's npm settings say still wins).
   # shellcheck disable=SC2046
@@ -177,6 +177,8 @@ if ! peers_there; then
   elif ! npm_peers || ! peers_there; then
     echo "install-deps: warning: npm could not install $peers $peers_version" \
       "(log: $npm_dir/install.log); $skipped" >&2
+  else
+    echo "install-deps: npm installed $peers $peers_version into $npm_dir" >&2
   fi
 fi
 
