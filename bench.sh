@@ -2,7 +2,7 @@
 # Builds the native release library, plothost and the benchmark, then runs
 # the element benchmark (8 interleaved repetitions; the summary gives the
 # medians and their ratios to the hand-rolled baseline of the same run), the
-# plothost scaling check, plothost --cam against gerbv, and the 32-bit DLL
+# plothost scaling check, plothost --cam against gerbv and tracespace, and the 32-bit DLL
 # under Wine with and without link-time optimisation. Extra arguments go to
 # the element benchmark,
 # e.g. ./bench.sh --benchmark_filter='line|pad'.
@@ -15,7 +15,9 @@ build/bench/svgdrv_bench --benchmark_repetitions=8 --benchmark_enable_random_int
   --benchmark_display_aggregates_only=true --benchmark_min_time=0.2 "$@"
 build/bench/svgdrv_bench --scaling 100000 1000000 3000000
 # plothost --cam against gerbv on gerbv's example boards, where plothost was
-# built with --cam (Clipper) and gerbv's examples are installed.
+# built with --cam (Clipper) and gerbv's examples are installed, and on the
+# whole boards against gerber-to-svg and pcb-stackup where install-deps put
+# them into build/npm.
 if build/bin/plothost --cam --layers-map >/dev/null 2>&1 && [ -d /usr/share/doc/gerbv/examples ]; then
   build/bench/svgdrv_bench --cam-vs-gerbv
 fi

@@ -8,7 +8,9 @@
 //   svgdrv_bench [--driver LIB] [benchmark flags]   the element table
 //   svgdrv_bench --scaling [--plothost EXE] [N...]   plothost end to end
 //   svgdrv_bench --journal N                          the mixed journal
-//   svgdrv_bench --cam-vs-gerbv [--plothost EXE]      plothost --cam against gerbv
+//   svgdrv_bench --cam-vs-gerbv [--plothost EXE] [--npm DIR]
+//                                                     plothost --cam against gerbv,
+//                                                     gerber-to-svg and pcb-stackup
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 #include <time.h>
@@ -45,6 +47,8 @@ struct TDriver {
 TDriver D;
 std::string DriverPath = SVGDRV_LIBRARY;
 std::string PlothostPath = SVGDRV_PLOTHOST;
+// Where scripts/install-deps.sh has npm install tracespace's packages.
+std::string NpmPath = SVGDRV_SOURCE_DIR "/build/npm";
 
 bool LoadDriver(const std::string& Path, TDriver& Into) {
   void* lib = dlopen(Path.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -562,6 +566,8 @@ int main(int argc, char** argv) {
       DriverPath = argv[++i];
     } else if (a == "--plothost" && i + 1 < argc) {
       PlothostPath = argv[++i];
+    } else if (a == "--npm" && i + 1 < argc) {
+      NpmPath = argv[++i];
     } else if (a == "--scaling") {
       scaling = true;
     } else if (a == "--cam-vs-gerbv") {
@@ -578,7 +584,9 @@ int main(int argc, char** argv) {
     WriteMixedJournal(stdout, journal);
     return std::fflush(stdout) == 0 ? 0 : 1;
   }
-  if (camVsGerbv) return RunCamVsGerbv(PlothostPath, "/usr/share/doc/gerbv/examples", 3);
+  if (camVsGerbv)
+    return RunCamVsGerbv(PlothostPath, "/usr/share/doc/gerbv/examples", NpmPath, SVGDRV_SOURCE_DIR "/tests/cam",
+                         3);
   if (scaling) {
     if (sizes.empty()) sizes = {100000, 1000000, 3000000};
     return RunScaling(PlothostPath, sizes);

@@ -1,13 +1,17 @@
-// CamVsGerbv.cpp: plothost --cam against gerbv -x svg on gerbv's own
-// example boards: the largest single files and whole boards, each run a few
-// times in turn; the least CPU time of each, its peak memory, and the size
-// of the SVG each writes.
+// CamVsGerbv.cpp: plothost --cam against its peers on gerbv's own example
+// boards: gerbv -x svg on the largest single files and whole boards, and on
+// the whole boards tracespace's gerber-to-svg (one SVG per file) and
+// pcb-stackup (the board's top and bottom, against plothost --cam --view
+// both) where npm installed them. Each run a few times in turn, the whole
+// process: the least CPU time of each, its peak memory, and the size of the
+// SVG each writes.
 #include "CamVsGerbv.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "Scaling.h"
@@ -17,9 +21,31 @@ namespace {
 struct Case {
   const char* Name;
   // Files under the examples folder; "FILE=N" places a file whose name
-  // tells plothost nothing (gerbv needs no layers).
+  // tells plothost nothing, and tells pcb-stackup its layer too (gerbv and
+  // gerber-to-svg need no layers). More than one file: a whole board.
   std::vector<std::string> Files;
 };
+
+// pcb-stackup's side and type of host layer N (tests/cam/stackup-svg.js
+// takes FILE=SIDE:TYPE): its own guess from the file name knows none of
+// hellboard's or ekf2's names.
+const char* StackupLayer(int N) {
+  switch (N) {
+    case 0: return "bottom:copper";
+    case 1: return "top:copper";
+    case 3: return "all:outline";
+    case 14: return "bottom:solderpaste";
+    case 15: return "top:solderpaste";
+    case 20: return "bottom:soldermask";
+    case 21: return "top:soldermask";
+    case 22: return "bottom:silkscreen";
+    case 23: return "top:silkscreen";
+    case 24: return "all:drill";
+    case 2: case 4: case 5: case 6: case 7: case 8: case 9: case 10: case 11: case 12: case 13:
+      return "inner:copper";
+    default: return "drawing";
+  }
+}
 
 const std::vector<Case>& Cases() {
   static const std::vector<Case> cases = {
@@ -31,8 +57,8 @@ const std::vector<Case>& Cases() {
       {"hellboard/hellboard.back.gbr", {"hellboard/hellboard.back.gbr"}},
       {"hellboard/hellboard.front.gbr", {"hellboard/hellboard.front.gbr"}},
       {"hellboard, whole board (6 files)",
-       {"hellboard/hellboard.back.gbr", "hellboard/hellboard.fab.gbr", "hellboard/hellboard.front.gbr",
-        "hellboard/hellboard.group1.gbr", "hellboard/hellboard.group2.gbr",
+       {"hellboard/hellboard.back.gbr=0", "hellboard/hellboard.fab.gbr=18", "hellboard/hellboard.front.gbr=1",
+        "hellboard/hellboard.group1.gbr=2", "hellboard/hellboard.group2.gbr=4",
         "hellboard/hellboard.plated-drill.cnc"}},
       {"protel-pnp, whole board (11 files)",
        {"protel-pnp/SE_SG_IF_V2.GBL", "protel-pnp/SE_SG_IF_V2.GBO", "protel-pnp/SE_SG_IF_V2.GBS",
@@ -86,47 +112,130 @@ bool PrivateHost(const std::string& Plothost, const std::string& Dir, std::strin
   return true;
 }
 
+// Where npm installed tracespace's packages and node runs: the node
+// version, else empty.
+std::string NodeVersion(const std::string& Npm) {
+  if (access((Npm + "/node_modules/gerber-to-svg/package.json").c_str(), R_OK) != 0 ||
+      access((Npm + "/node_modules/pcb-stackup/package.json").c_str(), R_OK) != 0)
+    return "";
+  std::FILE* p = popen("node --version 2>/dev/null", "r");
+  if (p == nullptr) return "";
+  char line[64] = "";
+  const bool got = std::fgets(line, sizeof line, p) != nullptr;
+  if (pclose(p) != 0 || !got) return "";
+  std::string v = line;
+  while (!v.empty() && (v.back() == '\n' || v.back() == '\r')) v.pop_back();
+  return v;
+}
+
+long KiB(long Bytes) { return Bytes < 0 ? -1 : Bytes / 1024; }
+
+// One row: our figures against a peer's, and each ratio as the peer's over
+// ours (above 1: ours is faster, leaner, smaller).
+void Row(const char* Name, const char* Peer, const Measured& M, long OursBytes, const Measured& N,
+         long PeerBytes) {
+  std::printf("| %s | %s | %.3f | %.3f | %.1f | %.1f | %.1f | %.1f | %ld | %ld | %.2f |\n", Name, Peer, M.Cpu,
+              N.Cpu, N.Cpu / (M.Cpu > 0 ? M.Cpu : 1e-3), M.RssMiB, N.RssMiB,
+              N.RssMiB / (M.RssMiB > 0 ? M.RssMiB : 1e-3), KiB(OursBytes), KiB(PeerBytes),
+              OursBytes > 0 ? static_cast<double>(PeerBytes) / OursBytes : 0.0);
+  std::fflush(stdout);
+}
+
 }  // namespace
 
-int RunCamVsGerbv(const std::string& Plothost, const std::string& Examples, int Reps) {
+int RunCamVsGerbv(const std::string& Plothost, const std::string& Examples, const std::string& Npm,
+                  const std::string& Scripts, int Reps) {
   if (access((Examples + "/hellboard").c_str(), R_OK) != 0) {
     std::fprintf(stderr, "svgdrv_bench: no gerbv examples in %s (Debian package gerbv)\n", Examples.c_str());
     return 1;
   }
   std::string dir, plothost;
   if (!ScratchDir("cam", dir) || !PrivateHost(Plothost, dir, plothost)) return 1;
-  const std::string ours = dir + "/ours.svg", theirs = dir + "/gerbv.svg";
-  std::printf("\nplothost --cam against gerbv -x svg, %s; least CPU time (user + system) of %d runs each\n",
+  const std::string ours = dir + "/ours.svg", theirs = dir + "/gerbv.svg", views = dir + "/views.svg";
+  const std::string ts = dir + "/ts", stackup = dir + "/stackup";
+  const std::string node = NodeVersion(Npm);
+  const char* missing = "not installed |||||||||";
+  if (!node.empty()) {
+    mkdir(ts.c_str(), 0700);
+    mkdir(stackup.c_str(), 0700);
+    // The scripts find the packages there; gerbv and plothost ignore it.
+    setenv("NODE_PATH", (Npm + "/node_modules").c_str(), 1);
+  }
+  std::printf("\nplothost --cam (%s) against gerbv -x svg, and on whole boards against tracespace's\n"
+              "gerber-to-svg and pcb-stackup (ours: --view both); least CPU time (user + system, every\n"
+              "thread) of %d runs of the whole process each; ratios: the peer's figure over ours\n",
               Plothost.c_str(), Reps);
-  std::printf("| example | ours s | gerbv s | faster | ours MiB | gerbv MiB | ours SVG KiB | gerbv SVG KiB |\n"
-              "|---|---:|---:|---:|---:|---:|---:|---:|\n");
+  if (node.empty())
+    std::printf("gerber-to-svg and pcb-stackup: not installed (no node on PATH, or not both in %s:\n"
+                "scripts/install-deps.sh native puts them there)\n",
+                Npm.c_str());
+  else
+    std::printf("gerber-to-svg and pcb-stackup: %s, node %s\n", Npm.c_str(), node.c_str());
+  std::printf("| example | peer | ours s | peer s | faster | ours MiB | peer MiB | peer/ours MiB "
+              "| ours SVG KiB | peer SVG KiB | peer/ours size |\n"
+              "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
   int status = 0;
   for (const Case& c : Cases()) {
     std::vector<std::string> a{plothost, "-q", "--cam", "-o", ours}, g{"gerbv", "-x", "svg", "-o", theirs};
+    std::vector<std::string> v{plothost, "-q", "--cam", "--view", "both", "-o", views};
+    std::vector<std::string> t{"node", Scripts + "/tracespace-svg.js", ts};
+    std::vector<std::string> p{"node", Scripts + "/stackup-svg.js", stackup};
+    std::vector<std::string> tsOut;
     for (const std::string& f : c.Files) {
       const size_t eq = f.find('=');
       const std::string path = Examples + "/" + f.substr(0, eq);
-      if (eq != std::string::npos) a.insert(a.end(), {"--layer", path + "=" + f.substr(eq + 1)});
+      if (eq != std::string::npos) {
+        a.insert(a.end(), {"--layer", path + "=" + f.substr(eq + 1)});
+        v.insert(v.end(), {"--layer", path + "=" + f.substr(eq + 1)});
+      }
       a.push_back(path);
       g.push_back(path);
+      v.push_back(path);
+      t.push_back(path);
+      p.push_back(eq == std::string::npos ? path : path + "=" + StackupLayer(std::atoi(f.c_str() + eq + 1)));
+      tsOut.push_back(ts + path.substr(path.rfind('/')) + ".svg");
     }
-    Measured m, n;
+    Measured m;
     if (!Best(a, Reps, m)) {
-      std::printf("| %s | plothost failed |||||||\n", c.Name);
+      std::printf("| %s | | plothost failed |||||||||\n", c.Name);
       status = 1;
       continue;
     }
-    if (!Best(g, Reps, n)) {
-      std::printf("| %s | %.3f | gerbv failed ||||||\n", c.Name, m.Cpu);
+    const long oursBytes = FileSize(ours);
+    Measured n;
+    if (Best(g, Reps, n))
+      Row(c.Name, "gerbv", m, oursBytes, n, FileSize(theirs));
+    else
+      std::printf("| %s | gerbv | %.3f | gerbv failed ||||||||\n", c.Name, m.Cpu);
+    if (c.Files.size() < 2) continue;
+    if (node.empty()) {
+      std::printf("| %s | gerber-to-svg | %s\n| %s | pcb-stackup | %s\n", c.Name, missing, c.Name, missing);
       continue;
     }
-    std::printf("| %s | %.3f | %.3f | %.1f | %.1f | %.1f | %ld | %ld |\n", c.Name, m.Cpu, n.Cpu,
-                n.Cpu / (m.Cpu > 0 ? m.Cpu : 1e-3), m.RssMiB, n.RssMiB, FileSize(ours) / 1024,
-                FileSize(theirs) / 1024);
-    std::fflush(stdout);
+    if (Best(t, Reps, n)) {
+      long bytes = 0;
+      for (const std::string& f : tsOut) bytes += FileSize(f);
+      Row(c.Name, "gerber-to-svg", m, oursBytes, n, bytes);
+    } else {
+      std::printf("| %s | gerber-to-svg | %.3f | gerber-to-svg failed ||||||||\n", c.Name, m.Cpu);
+    }
+    for (const std::string& f : tsOut) unlink(f.c_str());
+    Measured w;
+    if (!Best(v, Reps, w)) {
+      std::printf("| %s | pcb-stackup | plothost --view both failed |||||||||\n", c.Name);
+      status = 1;
+    } else if (Best(p, Reps, n)) {
+      Row(c.Name, "pcb-stackup (ours: --view both)", w, FileSize(views), n,
+          FileSize(stackup + "/top.svg") + FileSize(stackup + "/bottom.svg"));
+    } else {
+      std::printf("| %s | pcb-stackup | %.3f | pcb-stackup failed ||||||||\n", c.Name, w.Cpu);
+    }
+    unlink((stackup + "/top.svg").c_str());
+    unlink((stackup + "/bottom.svg").c_str());
   }
-  unlink(ours.c_str());
-  unlink(theirs.c_str());
+  for (const std::string& f : {ours, theirs, views}) unlink(f.c_str());
+  rmdir(ts.c_str());
+  rmdir(stackup.c_str());
   for (const char* name : {"/host/plothost", "/host/svgdrv.so", "/host/SVG.ini"}) unlink((dir + name).c_str());
   rmdir((dir + "/host").c_str());
   rmdir(dir.c_str());

@@ -6,7 +6,10 @@
 #   native: also GoogleTest, Google Benchmark, pkg-config, XML checker and
 #           parser, zlib (to read the renderer's PNG), a decimal-comma
 #           locale, clang with its libFuzzer runtime for the fuzz tests and
-#           gerbv (the peer that the Gerber import is measured against)
+#           gerbv (the peer that the Gerber import is measured against);
+#           then Node.js and npm, and with npm tracespace's gerber-to-svg and
+#           pcb-stackup 4.2.8 into build/npm (the peers of the Gerber import
+#           and the board views; without npm or the registry, a warning)
 #   all:    also the MinGW-w64 cross compiler, the source indexes of the
 #           distribution's archive (the Windows build fetches Clipper's
 #           source package), and what runs the Windows tests: 32-bit Wine
@@ -122,6 +125,61 @@ if ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
   [ -f /usr/share/i18n/locales/de_DE ] || apt_install locales
   localedef -i de_DE -f UTF-8 de_DE.UTF-8 ||
     echo "install-deps: could not make the de_DE.UTF-8 locale (as root it works)" >&2
+fi
+
+# tracespace's gerber-to-svg and pcb-stackup, the peers the Gerber import and
+# the board views are measured against, from the npm registry into the build
+# tree that test.sh and bench.sh use (nothing global). Without them those
+# comparisons are skipped, so neither a missing npm nor an unreachable
+# registry stops the install.
+top=$(cd "$(dirname "$0")/.." && pwd)
+npm_dir=$top/build/npm
+peers="gerber-to-svg pcb-stackup"
+peers_version=4.2.8
+peers_there() {
+  for p in $peers; do
+    grep -q "\"version\": *\"$peers_version\"" "$npm_dir/node_modules/$p/package.json" 2>/dev/null || return 1
+  done
+}
+npm_peers() {
+  new_build=""
+  [ -d "$top/build" ] || new_build=1
+  mkdir -p "$npm_dir" 2>/dev/null || return 1
+  # An unreachable registry costs seconds, not npm's minutes of retries
+  # (what the caller's npm settings say still wins).
+  # shellcheck disable=SC2046
+  npm_config_fetch_retries=${npm_config_fetch_retries:-1} \
+    npm_config_fetch_retry_mintimeout=${npm_config_fetch_retry_mintimeout:-2000} \
+    npm_config_fetch_retry_maxtimeout=${npm_config_fetch_retry_maxtimeout:-10000} \
+    npm_config_fetch_timeout=${npm_config_fetch_timeout:-60000} \
+    npm install --prefix "$npm_dir" --no-audit --no-fund --no-update-notifier \
+    $(for p in $peers; do echo "$p@$peers_version"; done) >"$npm_dir/install.log" 2>&1
+  status=$?
+  # As root in a user's checkout, the build tree stays the user's.
+  if [ "$(id -u)" = 0 ]; then
+    owner=$(stat -c %u:%g "$top")
+    chown -R "$owner" "$npm_dir"
+    [ -z "$new_build" ] || chown "$owner" "$top/build"
+  fi
+  return $status
+}
+if ! peers_there; then
+  need=""
+  have node || need="$need nodejs"
+  have npm || need="$need npm"
+  if [ -n "$need" ] && [ "$(id -u)" = 0 ]; then
+    # shellcheck disable=SC2086
+    if (apt_install $need); then DEPS_UPDATED=1; fi
+  fi
+  skipped="the comparisons with gerber-to-svg and pcb-stackup are skipped"
+  if ! have node || ! have npm; then
+    echo "install-deps: warning: no node or npm (Debian packages nodejs, npm); $skipped" >&2
+  elif ! npm_peers || ! peers_there; then
+    echo "install-deps: warning: npm could not install $peers $peers_version" \
+      "(log: $npm_dir/install.log); $skipped" >&2
+  else
+    echo "install-deps: npm installed $peers $peers_version into $npm_dir" >&2
+  fi
 fi
 
 [ "$want" = all ] || exit 0
