@@ -418,38 +418,92 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
       }
     }
   }
-  // Cleared: all of Box but Open, and the pads already drawn.
-  const auto outside = [](const Paths& Open, const Box& B, const Paths& Drawn) {
-    Paths out;
-    for (const Path& p : Open) out.push_back(p), ClipperLib::ReversePath(out.back());
-    const auto c = [](double V) { return static_cast<ClipperLib::cInt>(V); };
-    out.push_back({{c(B.X0 - 1), c(B.Y0 - 1)}, {c(B.X1 + 1), c(B.Y0 - 1)},
-                   {c(B.X1 + 1), c(B.Y1 + 1)}, {c(B.X0 - 1), c(B.Y1 + 1)}});
-    out.insert(out.end(), Drawn.begin(), Drawn.end());
-    return out;
+  const auto c = [](double V) { return static_cast<ClipperLib::cInt>(V); };
+  const auto rect = [&](const Box& B) {
+    return Path{{c(B.X0 - 1), c(B.Y0 - 1)}, {c(B.X1 + 1), c(B.Y0 - 1)}, {c(B.X1 + 1), c(B.Y1 + 1)},
+                {c(B.X0 - 1), c(B.Y1 + 1)}};
   };
-  for (size_t n = 0; n < g.Items.size(); ++n) {
+  const auto reversed = [](Paths& Into, const Paths& P) {
+    for (const Path& q : P) Into.push_back(q), ClipperLib::ReversePath(Into.back());
+  };
+  // Openings whose boxes (with their pieces) meet none of each other's go
+  // into one scan: each cleared in its own box but for its opening, the
+  // boxes apart, so no point is cleared twice over. Few scans, each over
+  // small spans.
+  std::vector<uint32_t> with;
+  OpeningGrid ext;
+  for (uint32_t n = 0; n < g.Items.size(); ++n) {
     if (pieces[n].empty()) continue;
     Box b = g.Items[n].B;
     for (const Path& p : pieces[n]) {
       const Box pb = PathBox(p);
       b.Add(pb.X0, pb.Y0, 0), b.Add(pb.X1, pb.Y1, 0);
     }
-    E.Hatched(Finish, {{std::move(pieces[n]), false}, {outside(g.Items[n].Area, b, drawn[n]), true}});
+    b.Add(b.X0 - 2, b.Y0 - 2, 0), b.Add(b.X1 + 2, b.Y1 + 2, 0);
+    with.push_back(n);
+    ext.Items.push_back({{}, b, Obj{ObjKind::Area}});
+  }
+  ext.Build();
+  std::vector<int> batch(with.size(), -1);
+  std::vector<AreaLayer> dark, clear;
+  for (uint32_t k = 0; k < with.size(); ++k) {
+    ext.Meeting(ext.Items[k].B, near);
+    std::vector<bool> taken;
+    for (const uint32_t m : near) {
+      if (batch[m] < 0) continue;
+      if (taken.size() <= static_cast<size_t>(batch[m])) taken.resize(batch[m] + 1, false);
+      taken[batch[m]] = true;
+    }
+    batch[k] = static_cast<int>(std::find(taken.begin(), taken.end(), false) - taken.begin());
+    if (dark.size() <= static_cast<size_t>(batch[k])) dark.resize(batch[k] + 1), clear.resize(batch[k] + 1);
+    const uint32_t n = with[k];
+    Paths& d = dark[batch[k]].Outlines;
+    d.insert(d.end(), std::make_move_iterator(pieces[n].begin()), std::make_move_iterator(pieces[n].end()));
+    Paths& cl = clear[batch[k]].Outlines;
+    cl.push_back(rect(ext.Items[k].B));
+    reversed(cl, g.Items[n].Area);
+    cl.insert(cl.end(), drawn[n].begin(), drawn[n].end());
+  }
+  for (size_t q = 0; q < dark.size(); ++q) {
+    clear[q].Clear = true;
+    E.Hatched(Finish, {std::move(dark[q]), std::move(clear[q])});
   }
   if (runs.empty()) return;
-  // Areas (a plane the mask opens) together, against all the openings.
-  Paths open;
-  for (const Opening& o : g.Items) open.insert(open.end(), o.Area.begin(), o.Area.end());
-  ClipperLib::SimplifyPolygons(open, ClipperLib::pftNonZero);
+  // Areas (a plane the mask opens) together, cleared outside the openings
+  // they meet: each group of openings whose boxes meet merged with Clipper
+  // first, so that no point of an opening counts twice.
   Box all;
-  for (const AreaLayer& a : runs) {
-    for (const Path& p : a.Outlines) {
+  for (const AreaLayer& r : runs) {
+    for (const Path& p : r.Outlines) {
       const Box b = PathBox(p);
       all.Add(b.X0, b.Y0, 0), all.Add(b.X1, b.Y1, 0);
     }
   }
-  runs.push_back({outside(open, all, {}), true});
+  std::vector<uint32_t> group(g.Items.size());
+  for (uint32_t n = 0; n < group.size(); ++n) group[n] = n;
+  const auto root = [&](uint32_t N) {
+    while (group[N] != N) N = group[N] = group[group[N]];
+    return N;
+  };
+  for (uint32_t n = 0; n < g.Items.size(); ++n) {
+    g.Meeting(g.Items[n].B, near);
+    for (const uint32_t m : near) group[root(m)] = root(n);
+  }
+  std::vector<Paths> merged(g.Items.size());
+  std::vector<uint32_t> count(g.Items.size(), 0);
+  for (uint32_t n = 0; n < g.Items.size(); ++n) {
+    if (!g.Items[n].B.Meets(all)) continue;
+    const uint32_t r = root(n);
+    merged[r].insert(merged[r].end(), g.Items[n].Area.begin(), g.Items[n].Area.end());
+    ++count[r];
+  }
+  Paths open{rect(all)};
+  for (uint32_t n = 0; n < merged.size(); ++n) {
+    if (merged[n].empty()) continue;
+    if (count[n] > 1) ClipperLib::SimplifyPolygons(merged[n], ClipperLib::pftNonZero);
+    reversed(open, merged[n]);
+  }
+  runs.push_back({std::move(open), true});
   E.Hatched(Finish, runs);
 }
 
