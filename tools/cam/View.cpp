@@ -30,8 +30,9 @@ constexpr double FrameHalf = 25;
 // The paint steps, bottom to top, and the host layer each is drawn on.
 // Holes come first on theirs: a hole's circle is stroked with the width in
 // force, which the strokes of the rest would otherwise set.
-enum Step { Substrate, Copper, Mask, Silk, Open, Finish, Holes, NoBoard, StepCount };
-constexpr int32_t StepLayer[StepCount] = {ViewSubstrate, ViewCopper,  ViewMask,    ViewSilk,
+// Without a mask file all the copper is open, and has the finish.
+enum Step { Substrate, Copper, Bare, Mask, Silk, Open, Finish, Holes, NoBoard, StepCount };
+constexpr int32_t StepLayer[StepCount] = {ViewSubstrate, ViewCopper,    ViewFinish,  ViewMask,   ViewSilk,
                                           ViewSubstrate, ViewFinish, ViewNoBoard, ViewNoBoard};
 
 Paths Clip(ClipperLib::ClipType Op, const Paths& A, const Paths& B) {
@@ -560,7 +561,7 @@ static bool ComposeView(const std::vector<CamLayerImage>& images, double MarginM
       for (int s = 0; s < StepCount; ++s) from[s] = em.Draw[s].size();
       const Images copper = OnLayer(images, Bottom ? 0 : 1), masks = OnLayer(images, Bottom ? 20 : 21);
       DrawStrokes(em, Substrate, boardStrokes);
-      DrawImages(em, Copper, copper, keep, keepClip);
+      DrawImages(em, masks.empty() ? Bare : Copper, copper, keep, keepClip);
       if (!masks.empty()) DrawStrokes(em, Mask, boardStrokes);
       DrawImages(em, Silk, OnLayer(images, Bottom ? 22 : 23), keep, keepClip);
       if (!masks.empty()) {
