@@ -160,7 +160,16 @@ void ErodeInto(Spans& T, const Spans& S, double W, Spans& Tmp) {
   Tmp.clear();
   size_t j = 0;
   for (const Span& t : T) {
-    while (j < S.size() && S[j].B - W < t.A) ++j;
+    // The first span of S that reaches t: galloping, as T thins out fast
+    // while S holds every span of the sub-row.
+    if (j < S.size() && S[j].B - W < t.A) {
+      size_t step = 1, lo = j;
+      while (lo + step < S.size() && S[lo + step].B - W < t.A) lo += step, step *= 2;
+      j = static_cast<size_t>(std::partition_point(S.begin() + static_cast<std::ptrdiff_t>(lo + 1),
+                                                   S.begin() + static_cast<std::ptrdiff_t>(std::min(lo + step, S.size())),
+                                                   [&](const Span& X) { return X.B - W < t.A; }) -
+                              S.begin());
+    }
     for (size_t k = j; k < S.size(); ++k) {
       const double a = S[k].A + W, b = S[k].B - W;
       if (a > t.B) break;
@@ -235,7 +244,7 @@ struct Hatcher {
   Spans Cov[StripRows];               // what the widest pen covers
   std::vector<Piece> Open[StripRows];  // what is left after it
   std::vector<Piece> Pieces;
-  Spans Need, Safe, Tmp;
+  Spans Need, Merged, Safe, Tmp;
   size_t Strokes = 0;
 
   void Emit(int L, double X1, double Y, double X2) {
@@ -248,21 +257,27 @@ struct Hatcher {
 
   // The uncovered pieces of strip rows From..To-1 that count (not a
   // scallop), merged into Need by X.
+  // Each row's pieces are sorted by X already: a row at a time is merged
+  // into Need, in one pass over both.
   void Gaps(int From, int To) {
-    Pieces.clear();
-    for (int l = From; l < To; ++l) {
-      for (const Piece& p : Open[l]) {
-        if (!p.Edge || p.B - p.A >= Scallop) Pieces.push_back(p);
-      }
-    }
-    std::sort(Pieces.begin(), Pieces.end(), [](const Piece& A, const Piece& B) { return A.A < B.A; });
     Need.clear();
-    for (const Piece& p : Pieces) {
-      if (!Need.empty() && p.A <= Need.back().B) {
-        Need.back().B = std::max(Need.back().B, p.B);
+    const auto add = [this](double A, double B) {
+      if (!Merged.empty() && A <= Merged.back().B) {
+        Merged.back().B = std::max(Merged.back().B, B);
       } else {
-        Need.push_back({p.A, p.B});
+        Merged.push_back({A, B});
       }
+    };
+    for (int l = From; l < To; ++l) {
+      Merged.clear();
+      size_t i = 0;
+      for (const Piece& p : Open[l]) {
+        if (p.Edge && p.B - p.A < Scallop) continue;
+        for (; i < Need.size() && Need[i].A <= p.A; ++i) add(Need[i].A, Need[i].B);
+        add(p.A, p.B);
+      }
+      for (; i < Need.size(); ++i) add(Need[i].A, Need[i].B);
+      Need.swap(Merged);
     }
   }
 
