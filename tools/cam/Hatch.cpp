@@ -449,9 +449,28 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
     throw CamError(0, "the areas' edges cross more than " + std::to_string(static_cast<int64_t>(MaxCrossings)) +
                           " rows of a unit: too complex to fill");
   }
-  std::sort(s.Edges.begin(), s.Edges.end(), [](const Edge& A, const Edge& B) { return A.Y0 < B.Y0; });
   s.Base = std::floor(y0);
   s.Count = static_cast<int64_t>(std::ceil(y1) - s.Base);
+  // The edges in the order the sweep meets them, by the sub-row each joins
+  // on (a counting sort: the crossings below bound their number; those
+  // that join on one sub-row are sorted by X there).
+  {
+    const auto rowY = [&s](int64_t G) { return s.Base + static_cast<double>(G) + 0.5; };
+    std::vector<uint32_t> start(static_cast<size_t>(s.Count) + 2, 0);
+    std::vector<uint32_t> key(s.Edges.size());
+    for (size_t k = 0; k < s.Edges.size(); ++k) {
+      const double y = s.Edges[k].Y0;
+      int64_t g = std::clamp(static_cast<int64_t>(std::ceil(y - s.Base - 0.5)), int64_t{0}, s.Count);
+      while (g > 0 && y <= rowY(g - 1)) --g;
+      while (g < s.Count && y > rowY(g)) ++g;
+      key[k] = static_cast<uint32_t>(g);
+      ++start[key[k] + 1];
+    }
+    for (size_t g = 1; g < start.size(); ++g) start[g] += start[g - 1];
+    std::vector<Edge> sorted(s.Edges.size());
+    for (size_t k = 0; k < s.Edges.size(); ++k) sorted[start[key[k]]++] = s.Edges[k];
+    s.Edges.swap(sorted);
+  }
   s.Ring.resize(StripRows + 2 * Reach + 1);
   const int64_t strips = (s.Count + StripRows - 1) / StripRows;
   for (int64_t q = 0; q < strips; ++q) h.Strip(q);
