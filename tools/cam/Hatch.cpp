@@ -214,27 +214,34 @@ void Uncovered(const Spans& S, const Spans& C, int Row, std::vector<Piece>& Out)
   }
 }
 
-// Takes [A, B] out of the sorted, disjoint pieces P.
-void Cut(std::vector<Piece>& P, double A, double B) {
-  auto it = std::lower_bound(P.begin(), P.end(), A, [](const Piece& Q, double X) { return Q.B <= X; });
+// Takes [A, B] out of the sorted, disjoint pieces P. Hint: where the last
+// cut of P ended (strokes come by X within a row), searched on from there
+// when it lies before A; left where this cut ends.
+void Cut(std::vector<Piece>& P, double A, double B, size_t& Hint) {
+  size_t lo = Hint <= P.size() && (Hint == 0 || P[Hint - 1].B <= A) ? Hint : 0, hi = lo + 1;
+  while (hi < P.size() && P[hi].B <= A) lo = hi, hi = lo + 2 * (hi - lo) + 1;
+  auto it = std::partition_point(P.begin() + static_cast<std::ptrdiff_t>(lo),
+                                 P.begin() + static_cast<std::ptrdiff_t>(std::min(hi, P.size())),
+                                 [A](const Piece& Q) { return Q.B <= A; });
   while (it != P.end() && it->A < B) {
     if (it->A < A && it->B > B) {
       Piece right = *it;
       right.A = B, right.Edge = true;
       it->B = A, it->Edge = true;
-      P.insert(it + 1, right);
-      return;
+      it = P.insert(it + 1, right);
+      break;
     }
     if (it->A < A) {
       it->B = A, it->Edge = true;
       ++it;
     } else if (it->B > B) {
       it->A = B, it->Edge = true;
-      return;
+      break;
     } else {
       it = P.erase(it);
     }
   }
+  Hint = static_cast<size_t>(it - P.begin());
 }
 
 struct Hatcher {
@@ -243,6 +250,7 @@ struct Hatcher {
   void* Ctx = nullptr;
   Spans Cov[StripRows];               // what the widest pen covers
   std::vector<Piece> Open[StripRows];  // what is left after it
+  size_t Hint[StripRows] = {};         // where each row's last cut ended
   std::vector<Piece> Pieces;
   Spans Need, Merged, Safe, Tmp;
   size_t Strokes = 0;
@@ -314,7 +322,7 @@ struct Hatcher {
       if (L == 0) {
         Cover(Cov[l], A - w, B + w);
       } else {
-        Cut(Open[l], A - w, B + w);
+        Cut(Open[l], A - w, B + w, Hint[l]);
       }
     }
   }
