@@ -412,7 +412,85 @@ struct Hatcher {
   }
 };
 
+// A thermal relief's piece in the first quadrant, gaps along the axes:
+// the band between the circles Ri and Ro, above the line y = H and right
+// of x = H. Its wide stroke runs along the circle Rv from angle Phi0 to
+// 90 - Phi0 (chords that sag less than the band leaves beside the pen W),
+// its round ends ThermalMargin off the gaps; along each gap lies a stroke
+// of the pen P, from circle to circle.
+struct ThermalFit {
+  double Ro, Ri, H, Rv, Phi0;  // Phi0 in radians
+  int32_t W, P;
+  int Chords;
+};
+// How far strokes keep inside: their ends are rounded to whole units.
+constexpr double ThermalMargin = 0.5;
+// The least the band is wider than its pen, for the chords' sag.
+constexpr double ThermalSag = 1.5;
+constexpr int32_t ThermalPen = 48;
+
+bool FitThermal(double OD, double ID, double Gap, ThermalFit& F) {
+  if (!(OD > ID && ID > 0 && Gap > 0 && OD < 1e7)) return false;
+  const double e = ThermalMargin;
+  F.Ro = OD / 2, F.Ri = ID / 2, F.H = Gap / 2;
+  // The gaps cut the inner circle: every piece has two straight ends.
+  if (!(F.Ri > F.H * std::sqrt(2.0))) return false;
+  F.W = static_cast<int32_t>(std::floor(F.Ro - F.Ri - 2 * e - ThermalSag));
+  // Round ends leave corners about a sixth of their radius across: past
+  // ThermalPen they would hold the finest pen, and rows do better.
+  if (F.W < FinePen + 2 || F.W > ThermalPen) return false;
+  F.P = std::max(FinePen, static_cast<int32_t>(std::lround(F.W * 0.45)));
+  F.Rv = F.Ro - e - F.W / 2.0;
+  const double sinPhi = (F.H + F.W / 2.0 + e) / F.Rv;
+  if (!(sinPhi < std::sqrt(0.5) - 1e-3)) return false;
+  F.Phi0 = std::asin(sinPhi);
+  // Chord midpoints come in by Rv (1 - cos(step / 2)); the pen's inner
+  // edge stays outside Ri + e there.
+  const double sag = F.Rv - F.W / 2.0 - F.Ri - e;
+  const double step = 2 * std::acos(std::clamp(1 - sag / F.Rv, -1.0, 1.0));
+  F.Chords = static_cast<int>(std::clamp(std::ceil((Pi / 2 - 2 * F.Phi0) / step), 1.0, 10000.0));
+  return true;
+}
+
 }  // namespace
+
+bool LeanThermal(double OD, double ID, double Gap) {
+  ThermalFit f;
+  return FitThermal(OD, ID, Gap, f);
+}
+
+void ThermalStrokes(const Obj& O, StrokeSink Sink, void* Ctx) {
+  ThermalFit f;
+  if (!FitThermal(O.W, O.H, O.X2, f)) return;
+  const double e = ThermalMargin;
+  // Each piece is the first quadrant's turned by a quarter more.
+  const auto stroke = [&](int Quarter, double X1, double Y1, double X2, double Y2, int32_t Pen) {
+    const double a = (O.Y2 + 90.0 * Quarter) * Pi / 180.0, c = std::cos(a), s = std::sin(a);
+    Sink(Ctx, {std::llround(O.X1 + X1 * c - Y1 * s), std::llround(O.Y1 + X1 * s + Y1 * c),
+               std::llround(O.X1 + X2 * c - Y2 * s), std::llround(O.Y1 + X2 * s + Y2 * c), Pen});
+  };
+  // The wide strokes first, then the fine ones: the pen changes twice.
+  for (int q = 0; q < 4; ++q) {
+    const double span = Pi / 2 - 2 * f.Phi0;
+    double px = f.Rv * std::cos(f.Phi0), py = f.Rv * std::sin(f.Phi0);
+    for (int k = 1; k <= f.Chords; ++k) {
+      const double a = f.Phi0 + span * k / f.Chords;
+      const double x = f.Rv * std::cos(a), y = f.Rv * std::sin(a);
+      stroke(q, px, py, x, y, f.W);
+      px = x, py = y;
+    }
+  }
+  // Along the gap y = H, from circle to circle (and mirrored, along x = H).
+  const double r = f.P / 2.0, y = f.H + e + r;
+  const double in = f.Ri + e + r, out = f.Ro - e - r;
+  const double x0 = std::max(y < in ? std::sqrt(in * in - y * y) : 0.0, f.H + e + r);
+  const double x1 = y < out ? std::sqrt(out * out - y * y) : 0.0;
+  if (x0 > x1) return;
+  for (int q = 0; q < 4; ++q) {
+    stroke(q, x0, y, x1, y, f.P);
+    stroke(q, y, x0, y, x1, f.P);
+  }
+}
 
 void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
   Hatcher h;
