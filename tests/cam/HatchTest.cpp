@@ -74,6 +74,10 @@ std::vector<Shape> Shapes() {
   Path back = CirclePath(-200, 0, 150);
   ClipperLib::ReversePath(back);
   auto dark = [](Paths P) { return std::vector<AreaLayer>{{std::move(P), false}}; };
+  // Tall bars whose edges cross enough sub-rows that a second thread
+  // hatches the upper strips.
+  Paths bars;
+  for (int k = 0; k < 30; ++k) bars.push_back(RectPath(300 * k, 0, 200, 3500));
   return {
       {"plane with clearances", dark(withHoles), 1, 310},
       {"disc", dark({CirclePath(0, 0, 333)}), 1, 60},
@@ -81,6 +85,7 @@ std::vector<Shape> Shapes() {
       {"ring", dark({ringOut, ringIn}), 1, 140},
       {"sliver", dark({RectPath(0, 0, 600, 5)}), FinePen / 2.0, 1},
       {"triangle", dark({{ToClip(0, 0), ToClip(800, 0), ToClip(400, 900)}}), FinePen / 2.0, 80},
+      {"tall bars", dark(bars), 1, 4500},
       // Clear polarity: a plane, a clear window and bar across it, a dark
       // pad in the window: two discs drawn opposite ways round, whose
       // overlap the non-zero rule leaves clear.

@@ -10,9 +10,19 @@
 // too thin for any disc.
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
+// A second thread hatches the upper half of a large area where the
+// standard library has threads (not MinGW's win32 thread model).
+#if defined(__unix__)
+#define HATCH_THREADS 1
+#include <atomic>
+#include <exception>
+#include <system_error>
+#include <thread>
+#endif
 
 #include "Hatch.h"
 
@@ -64,12 +74,14 @@ constexpr double Scallop = 2;
 // Spans of the sub-rows of the area, computed upwards and kept in a ring
 // that holds a strip and its reach on both sides.
 struct Scanner {
-  std::vector<Edge> Edges;  // by Y0
+  const std::vector<Edge>* Edges = nullptr;  // by the sub-row they join on
   size_t Next = 0;
   // The edges that cross the current sub-row, by X there: from one sub-row
   // to the next the order changes little, so insertion keeps it sorted.
+  // X is worked out afresh on each sub-row, not summed along the edge, so
+  // that a sweep begun part way up (StartAt) gives the very same spans.
   struct Cross {
-    double X, Slope, Y1;
+    double X, Slope, Y1, X0, Y0;
     int Dir;
     uint32_t Layer;
   };
@@ -86,6 +98,18 @@ struct Scanner {
   std::vector<Spans> Ring;
   Spans None;
 
+  // Begins the sweep at sub-row G, with the edges that cross sub-row G - 1.
+  void StartAt(int64_t G) {
+    const double y = Base + static_cast<double>(G - 1) + 0.5;
+    Active.clear();
+    for (Next = 0; Next < Edges->size() && (*Edges)[Next].Y0 <= y; ++Next) {
+      const Edge& e = (*Edges)[Next];
+      if (e.Y1 > y) Active.push_back({e.X0 + e.Slope * (y - e.Y0), e.Slope, e.Y1, e.X0, e.Y0, e.Dir, e.Layer});
+    }
+    std::sort(Active.begin(), Active.end(), [](const Cross& A, const Cross& B) { return A.X < B.X; });
+    Done = G;
+  }
+
   const Spans& Row(int64_t G) const {
     if (G < 0 || G >= Count) return None;
     return Ring[static_cast<size_t>(G % static_cast<int64_t>(Ring.size()))];
@@ -100,7 +124,7 @@ struct Scanner {
       for (size_t k = 0; k < Active.size(); ++k) {
         Cross c = Active[k];
         if (c.Y1 <= y) continue;
-        c.X += c.Slope;
+        c.X = c.X0 + c.Slope * (y - c.Y0);
         size_t j = to++;
         for (; j > 0 && Active[j - 1].X > c.X; --j) Active[j] = Active[j - 1];
         Active[j] = c;
@@ -108,9 +132,9 @@ struct Scanner {
       Active.resize(to);
       // Edges that start here are sorted apart and merged in.
       const size_t old = Active.size();
-      while (Next < Edges.size() && Edges[Next].Y0 <= y) {
-        const Edge& e = Edges[Next++];
-        if (e.Y1 > y) Active.push_back({e.X0 + e.Slope * (y - e.Y0), e.Slope, e.Y1, e.Dir, e.Layer});
+      while (Next < Edges->size() && (*Edges)[Next].Y0 <= y) {
+        const Edge& e = (*Edges)[Next++];
+        if (e.Y1 > y) Active.push_back({e.X0 + e.Slope * (y - e.Y0), e.Slope, e.Y1, e.X0, e.Y0, e.Dir, e.Layer});
       }
       if (Active.size() > old) {
         const auto byX = [](const Cross& A, const Cross& B) { return A.X < B.X; };
@@ -244,6 +268,14 @@ void Cut(std::vector<Piece>& P, double A, double B, size_t& Hint) {
   Hint = static_cast<size_t>(it - P.begin());
 }
 
+[[noreturn]] void TooManyStrokes() {
+  throw CamError(0, "the areas take more than " + std::to_string(MaxHatchStrokes) + " strokes to fill");
+}
+
+// Sub-row crossings of an area's edges from which a second thread takes
+// the upper half of its strips (a few milliseconds' work).
+constexpr double ParallelCrossings = 200000;
+
 struct Hatcher {
   Scanner Scan;
   StrokeSink Sink = nullptr;
@@ -256,9 +288,7 @@ struct Hatcher {
   size_t Strokes = 0;
 
   void Emit(int L, double X1, double Y, double X2) {
-    if (++Strokes > MaxHatchStrokes) {
-      throw CamError(0, "the areas take more than " + std::to_string(MaxHatchStrokes) + " strokes to fill");
-    }
+    if (++Strokes > MaxHatchStrokes) TooManyStrokes();
     const int64_t y = std::llround(Y);
     Sink(Ctx, {std::llround(X1), y, std::llround(X2), y, Levels[L].Pen});
   }
@@ -496,13 +526,15 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
   Hatcher h;
   h.Sink = Sink, h.Ctx = Ctx;
   Scanner& s = h.Scan;
+  std::vector<Edge> edges;
+  s.Edges = &edges;
   double y0 = 0, y1 = 0;
   bool first = true;
   size_t points = 0;
   for (const AreaLayer& layer : Layers) {
     for (const Path& p : layer.Outlines) points += p.size();
   }
-  s.Edges.reserve(points);
+  edges.reserve(points);
   for (uint32_t k = 0; k < Layers.size(); ++k) {
     s.Clear.push_back(Layers[k].Clear);
     s.AnyClear = s.AnyClear || Layers[k].Clear;
@@ -518,19 +550,19 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
         const IntPoint& hi = a.Y < b.Y ? b : a;
         const double ly = static_cast<double>(lo.Y) / ClipScale, hy = static_cast<double>(hi.Y) / ClipScale;
         const double lx = static_cast<double>(lo.X) / ClipScale, hx = static_cast<double>(hi.X) / ClipScale;
-        s.Edges.push_back({ly, hy, lx, (hx - lx) / (hy - ly), a.Y < b.Y ? 1 : -1, k});
+        edges.push_back({ly, hy, lx, (hx - lx) / (hy - ly), a.Y < b.Y ? 1 : -1, k});
       }
     }
   }
   s.Winding.assign(Layers.size(), 0);
-  if (s.Edges.empty()) return;
+  if (edges.empty()) return;
   if ((y1 - y0) / (0.8 * FinePen) > MaxHatchRows) {
     throw CamError(0, "the areas span more than " +
                           std::to_string(static_cast<int>(MaxHatchRows * 0.8 * FinePen / 100000)) +
                           " m: too tall to fill with rows of strokes");
   }
   double crossings = 0;
-  for (const Edge& e : s.Edges) crossings += e.Y1 - e.Y0 + 1;
+  for (const Edge& e : edges) crossings += e.Y1 - e.Y0 + 1;
   if (crossings > MaxCrossings) {
     throw CamError(0, "the areas' edges cross more than " + std::to_string(static_cast<int64_t>(MaxCrossings)) +
                           " rows of a unit: too complex to fill");
@@ -543,9 +575,9 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
   {
     const auto rowY = [&s](int64_t G) { return s.Base + static_cast<double>(G) + 0.5; };
     std::vector<uint32_t> start(static_cast<size_t>(s.Count) + 2, 0);
-    std::vector<uint32_t> key(s.Edges.size());
-    for (size_t k = 0; k < s.Edges.size(); ++k) {
-      const double y = s.Edges[k].Y0;
+    std::vector<uint32_t> key(edges.size());
+    for (size_t k = 0; k < edges.size(); ++k) {
+      const double y = edges[k].Y0;
       int64_t g = std::clamp(static_cast<int64_t>(std::ceil(y - s.Base - 0.5)), int64_t{0}, s.Count);
       while (g > 0 && y <= rowY(g - 1)) --g;
       while (g < s.Count && y > rowY(g)) ++g;
@@ -553,12 +585,58 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
       ++start[key[k] + 1];
     }
     for (size_t g = 1; g < start.size(); ++g) start[g] += start[g - 1];
-    std::vector<Edge> sorted(s.Edges.size());
-    for (size_t k = 0; k < s.Edges.size(); ++k) sorted[start[key[k]]++] = s.Edges[k];
-    s.Edges.swap(sorted);
+    std::vector<Edge> sorted(edges.size());
+    for (size_t k = 0; k < edges.size(); ++k) sorted[start[key[k]]++] = edges[k];
+    edges.swap(sorted);
   }
   s.Ring.resize(StripRows + 2 * Reach + 1);
   const int64_t strips = (s.Count + StripRows - 1) / StripRows;
+#if HATCH_THREADS
+  // The strips from Split up go to a second thread with a sweep of its
+  // own; their strokes are passed on after this thread's, in strip order,
+  // the same strokes as one thread makes.
+  if (strips >= 2 && crossings >= ParallelCrossings && std::thread::hardware_concurrency() > 1) {
+    const int64_t split = strips / 2;
+    auto upper = std::make_unique<Hatcher>();
+    std::vector<HatchStroke> strokes;
+    upper->Sink = [](void* To, const HatchStroke& S) { static_cast<std::vector<HatchStroke>*>(To)->push_back(S); };
+    upper->Ctx = &strokes;
+    Scanner& u = upper->Scan;
+    u.Edges = &edges, u.Clear = s.Clear, u.AnyClear = s.AnyClear, u.Winding = s.Winding;
+    u.Base = s.Base, u.Count = s.Count;
+    u.Ring.resize(s.Ring.size());
+    u.StartAt(split * StripRows - Reach);
+    std::exception_ptr failed;
+    std::atomic<bool> stop{false};
+    std::thread other;
+    try {
+      other = std::thread([&] {
+        try {
+          for (int64_t q = split; q < strips && !stop; ++q) upper->Strip(q);
+        } catch (...) {
+          failed = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
+      for (int64_t q = 0; q < strips; ++q) h.Strip(q);  // no thread to be had
+      return;
+    }
+    try {
+      for (int64_t q = 0; q < split; ++q) h.Strip(q);
+    } catch (...) {
+      stop = true;
+      other.join();
+      throw;
+    }
+    other.join();
+    if (failed) std::rethrow_exception(failed);
+    for (const HatchStroke& k : strokes) {
+      if (++h.Strokes > MaxHatchStrokes) TooManyStrokes();
+      Sink(Ctx, k);
+    }
+    return;
+  }
+#endif
   for (int64_t q = 0; q < strips; ++q) h.Strip(q);
 }
 
