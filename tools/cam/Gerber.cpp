@@ -57,8 +57,9 @@ struct Aperture {
   int Holes = 0;               // how many hole values were given
   Paths Shape;                 // Polygon, Macro, and shapes with holes: clip units about 0,0
   Image Block;                 // Block
-  // A macro of one thermal primitive: centre x, y, outer and inner
-  // diameter, gap (host units), rotation (degrees).
+  // A macro of one thermal primitive: centre x, y (turned with it about
+  // the macro's origin), outer and inner diameter, gap (host units),
+  // rotation (degrees) about that centre.
   bool Thermal = false;
   double Th[6] = {0, 0, 0, 0, 0, 0};
 };
@@ -833,7 +834,9 @@ Paths Reader::MacroShape(const Macro& M, const std::vector<double>& Params) {
     } else if (code == 7) {
       need(6);
       const double cx = H(a[0]), cy = H(a[1]), od = H(a[2]), id = H(a[3]), gap = H(a[4]);
-      const double th[6] = {cx, cy, od, id, gap, a[5]};
+      // The centre as turned about the macro's origin with the rest.
+      const double ra = a[5] * Pi / 180.0, rc = std::cos(ra), rs = std::sin(ra);
+      const double th[6] = {cx * rc - cy * rs, cx * rs + cy * rc, od, id, gap, a[5]};
       std::copy(th, th + 6, MacroThermal);
       ++MacroThermals;
       Paths ring{CirclePath(cx, cy, od / 2)};
