@@ -7,6 +7,7 @@
 #include <cmath>
 #include <string>
 
+#include "tools/cam/Cam.h"
 #include "tools/cam/CamModel.h"
 #include "tools/cam/Hatch.h"
 
@@ -167,6 +168,27 @@ TEST(Hatch, ThermalStrokes) {
   EXPECT_FALSE(LeanThermal(300, 60, 50));
   EXPECT_FALSE(LeanThermal(300, 0, 50));
   EXPECT_FALSE(LeanThermal(800, 500, 60));
+}
+
+// A thermal macro off the origin, turned, flashed with a rotation: its
+// outline is the macro's, the centre turned about the macro's origin.
+TEST(Hatch, ThermalFlashIsTheMacros) {
+  const std::string text =
+      "%FSLAX46Y46*%%MOMM*%%AMTH*7,0.5,0.2,2.0,1.4,0.3,15*%%ADD10TH*%%LR30*%D10*X3000000Y1000000D03*M02*";
+  CamLayerImage img;
+  std::string error;
+  ASSERT_TRUE(ReadCamImageText("th.gbr", text, img, error)) << error;
+  const double a = 45 * Pi / 180;  // 15 of the macro, 30 of the flash
+  const Paths want = ThermalPaths(300 + 50 * std::cos(a) - 20 * std::sin(a), 100 + 50 * std::sin(a) + 20 * std::cos(a),
+                                  200, 140, 30, 45);
+  Paths got;
+  UnionInto(got, img.Dark);
+  Paths apart = got;
+  Subtract(apart, want);
+  Paths missing = want;
+  Subtract(missing, got);
+  EXPECT_NEAR(AreaOf(got), AreaOf(want), 5);
+  EXPECT_LT(AreaOf(apart) + AreaOf(missing), 5);
 }
 
 }  // namespace
