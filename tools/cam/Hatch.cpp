@@ -15,8 +15,9 @@
 #include <string>
 #include <vector>
 // A second thread hatches the upper half of a large area where the
-// standard library has threads (not MinGW's win32 thread model).
-#if defined(__unix__)
+// standard library has threads (not MinGW's win32 thread model), but in
+// the fuzz target.
+#if defined(__unix__) && !defined(CAM_HATCH_ONE_THREAD)
 #define HATCH_THREADS 1
 #include <atomic>
 #include <exception>
@@ -271,10 +272,6 @@ void Cut(std::vector<Piece>& P, double A, double B, size_t& Hint) {
 [[noreturn]] void TooManyStrokes() {
   throw CamError(0, "the areas take more than " + std::to_string(MaxHatchStrokes) + " strokes to fill");
 }
-
-// Sub-row crossings of an area's edges from which a second thread takes
-// the upper half of its strips (a few milliseconds' work).
-constexpr double ParallelCrossings = 200000;
 
 struct Hatcher {
   Scanner Scan;
@@ -592,9 +589,11 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
   s.Ring.resize(StripRows + 2 * Reach + 1);
   const int64_t strips = (s.Count + StripRows - 1) / StripRows;
 #if HATCH_THREADS
-  // The strips from Split up go to a second thread with a sweep of its
+  // From this many sub-row crossings of its edges (a few milliseconds'
+  // work), the strips from split up go to a second thread with a sweep of its
   // own; their strokes are passed on after this thread's, in strip order,
   // the same strokes as one thread makes.
+  constexpr double ParallelCrossings = 200000;
   if (strips >= 2 && crossings >= ParallelCrossings && std::thread::hardware_concurrency() > 1) {
     const int64_t split = strips / 2;
     auto upper = std::make_unique<Hatcher>();
