@@ -339,13 +339,24 @@ struct Hatcher {
 
   // Draws the stroke from A to B on the line Yc with pen level L and takes
   // what it covers off the strip's sub-rows.
+  int ChordLevel = -1;
+  double ChordYc = 0;
+  double Chord[StripRows] = {};  // half chords of the last line's pen by sub-row
   void Lay(int L, double A, double B, double Yc) {
     const double r = Levels[L].Pen / 2.0;
     Emit(L, A, Foot + Yc, B);
     const int d0 = std::max(static_cast<int>(std::floor(Yc - r - 0.5)) + 1, 0);
     const int d1 = std::min(static_cast<int>(std::ceil(Yc + r - 0.5)) - 1, StripRows - 1);
+    // A row's strokes share their line: its half chords are worked out once.
+    if (L != ChordLevel || Yc != ChordYc) {
+      ChordLevel = L, ChordYc = Yc;
+      for (int l = d0; l <= d1; ++l) {
+        const double dy = l + 0.5 - Yc;
+        Chord[l] = std::sqrt(std::max(0.0, r * r - dy * dy));
+      }
+    }
     for (int l = d0; l <= d1; ++l) {
-      const double dy = l + 0.5 - Yc, w = std::sqrt(std::max(0.0, r * r - dy * dy));
+      const double w = Chord[l];
       if (L == 0) {
         Cover(Cov[l], A - w, B + w);
       } else {
