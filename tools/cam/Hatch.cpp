@@ -291,9 +291,8 @@ struct Hatcher {
   }
 
   // The uncovered pieces of strip rows From..To-1 that count (not a
-  // scallop), merged into Need by X.
-  // Each row's pieces are sorted by X already: a row at a time is merged
-  // into Need, in one pass over both.
+  // scallop), merged into Need by X: each row's pieces are in order
+  // already, so a row at a time is merged in, one pass over both.
   void Gaps(int From, int To) {
     Need.clear();
     const auto add = [this](double A, double B) {
@@ -337,11 +336,12 @@ struct Hatcher {
     }
   }
 
-  // Draws the stroke from A to B on the line Yc with pen level L and takes
-  // what it covers off the strip's sub-rows.
   int ChordLevel = -1;
   double ChordYc = 0;
   double Chord[StripRows] = {};  // half chords of the last line's pen by sub-row
+
+  // Draws the stroke from A to B on the line Yc with pen level L and takes
+  // what it covers off the strip's sub-rows.
   void Lay(int L, double A, double B, double Yc) {
     const double r = Levels[L].Pen / 2.0;
     Emit(L, A, Foot + Yc, B);
@@ -578,8 +578,8 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
   s.Base = std::floor(y0);
   s.Count = static_cast<int64_t>(std::ceil(y1) - s.Base);
   // The edges in the order the sweep meets them, by the sub-row each joins
-  // on (a counting sort: the crossings below bound their number; those
-  // that join on one sub-row are sorted by X there).
+  // on (a counting sort: the bound on crossings above bounds their number;
+  // those that join on one sub-row are sorted by X there).
   {
     const auto rowY = [&s](int64_t G) { return s.Base + static_cast<double>(G) + 0.5; };
     std::vector<uint32_t> start(static_cast<size_t>(s.Count) + 2, 0);
