@@ -1015,7 +1015,12 @@ void Reader::PlaceImage(const Image& Src, const Xform& T, bool Toggle) {
         if (T.Mirrored) o.Sweep = -o.Sweep;
         break;
       case ObjKind::Flash:
-        if (square && o.Shape != PadThermal) {
+        if (o.Shape == PadThermal && !T.Mirrored &&
+            LeanThermal(o.W * T.Scale, o.H * T.Scale, o.X2 * T.Scale)) {
+          // A thermal turns and scales as a whole (step and repeat moves it).
+          at(o.X1, o.Y1);
+          o.W *= T.Scale, o.H *= T.Scale, o.X2 *= T.Scale, o.Y2 += T.RotDeg;
+        } else if (square && o.Shape != PadThermal) {
           at(o.X1, o.Y1);
           o.W *= T.Scale, o.H *= T.Scale;
           if (swap && o.Shape != PadRing) std::swap(o.W, o.H);
