@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
+#include "tools/cam/Cam.h"
 #include "tools/cam/CamModel.h"
 #include "tools/cam/Hatch.h"
 
@@ -73,6 +75,10 @@ std::vector<Shape> Shapes() {
   Path back = CirclePath(-200, 0, 150);
   ClipperLib::ReversePath(back);
   auto dark = [](Paths P) { return std::vector<AreaLayer>{{std::move(P), false}}; };
+  // Tall bars whose edges cross enough sub-rows that a second thread
+  // hatches the upper strips.
+  Paths bars;
+  for (int k = 0; k < 30; ++k) bars.push_back(RectPath(300 * k, 0, 200, 3500));
   return {
       {"plane with clearances", dark(withHoles), 1, 310},
       {"disc", dark({CirclePath(0, 0, 333)}), 1, 60},
@@ -80,6 +86,7 @@ std::vector<Shape> Shapes() {
       {"ring", dark({ringOut, ringIn}), 1, 140},
       {"sliver", dark({RectPath(0, 0, 600, 5)}), FinePen / 2.0, 1},
       {"triangle", dark({{ToClip(0, 0), ToClip(800, 0), ToClip(400, 900)}}), FinePen / 2.0, 80},
+      {"tall bars", dark(bars), 1, 4500},
       // Clear polarity: a plane, a clear window and bar across it, a dark
       // pad in the window: two discs drawn opposite ways round, whose
       // overlap the non-zero rule leaves clear.
@@ -91,12 +98,31 @@ std::vector<Shape> Shapes() {
   };
 }
 
+void Collect(void* To, const HatchStroke& S) { static_cast<std::vector<HatchStroke>*>(To)->push_back(S); }
+
+// The strokes cover Area within the finest pen: nothing drawn beyond Area
+// grown by Thin, but for rounding (a twentieth of a unit along the edge on
+// average); what is left are the slivers along the edges, on average under
+// 1.5 units thick, none as wide as the finest pen.
+void ExpectCovers(const Paths& Area, const std::vector<HatchStroke>& Strokes, double Thin, size_t Lean) {
+  ASSERT_FALSE(Strokes.empty());
+  EXPECT_LE(Strokes.size(), Lean);
+  const Paths drawn = Drawn(Strokes);
+  const double edge = Perimeter(Area);
+  Paths outside = drawn;
+  Subtract(outside, Offset(Area, Thin));
+  EXPECT_LT(AreaOf(outside), 0.05 * edge);
+  Paths left = Area;
+  Subtract(left, drawn);
+  EXPECT_LT(AreaOf(left), 1.5 * edge);
+  EXPECT_TRUE(Offset(left, -FinePen / 2.0).empty());
+}
+
 TEST(Hatch, StaysInsideAndCovers) {
   for (const Shape& s : Shapes()) {
     SCOPED_TRACE(s.Name);
     std::vector<HatchStroke> strokes;
-    Hatch(s.Layers, [](void* To, const HatchStroke& S) { static_cast<std::vector<HatchStroke>*>(To)->push_back(S); },
-          &strokes);
+    Hatch(s.Layers, Collect, &strokes);
     // The true area, by Clipper.
     Paths area;
     for (const AreaLayer& l : s.Layers) {
@@ -106,22 +132,63 @@ TEST(Hatch, StaysInsideAndCovers) {
         UnionInto(area, l.Outlines);
       }
     }
-    ASSERT_FALSE(strokes.empty());
-    EXPECT_LE(strokes.size(), s.Lean);
-    const Paths drawn = Drawn(strokes);
-    // Inside: nothing drawn beyond the area grown by the allowance, but
-    // for rounding (a twentieth of a unit along the edge on average).
-    const double edge = Perimeter(area);
-    Paths outside = drawn;
-    Subtract(outside, Offset(area, s.Thin));
-    EXPECT_LT(AreaOf(outside), 0.05 * edge);
-    // Covered: what is left are the slivers along the edges, on average
-    // under 1.5 units thick, none as wide as the finest pen.
-    Paths left = area;
-    Subtract(left, drawn);
-    EXPECT_LT(AreaOf(left), 1.5 * edge);
-    EXPECT_TRUE(Offset(left, -FinePen / 2.0).empty());
+    ExpectCovers(area, strokes, s.Thin, s.Lean);
   }
+}
+
+// Thermal reliefs (outer and inner diameter, gap, rotation) drawn lean: a
+// wide stroke of a few chords along each piece and two along its ends.
+TEST(Hatch, ThermalStrokes) {
+  struct Case {
+    double OD, ID, Gap, Rot;
+    size_t Lean;
+  };
+  const Case cases[] = {
+      {210.8, 149.9, 38.1, 45, 16},   // gerbv's thermal example, 0.083 inch
+      {172.7, 111.8, 38.1, 45, 16},   // its smallest
+      {300, 200, 40, 0, 24},
+      {400, 300, 40, 0, 24},
+      {260, 160, 40, 30, 24},
+      {150, 100, 30, 12.5, 16},
+      {180, 140, 20, 90, 20},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.OD) + " " + std::to_string(c.ID) + " " + std::to_string(c.Gap));
+    ASSERT_TRUE(LeanThermal(c.OD, c.ID, c.Gap));
+    Obj o{ObjKind::Flash};
+    o.Shape = PadThermal, o.X1 = 1000.3, o.Y1 = -200.6, o.W = c.OD, o.H = c.ID, o.X2 = c.Gap, o.Y2 = c.Rot;
+    std::vector<HatchStroke> strokes;
+    ThermalStrokes(o, Collect, &strokes);
+    ExpectCovers(ThermalPaths(o.X1, o.Y1, c.OD, c.ID, c.Gap, c.Rot), strokes, 1, c.Lean);
+  }
+  // Rings too thin for a pen wider than the finest, gaps that miss the
+  // inner circle, no hole, rings so wide that round ends leave corners the
+  // finest pen fits in: left to Hatch.
+  EXPECT_FALSE(LeanThermal(100, 80, 20));
+  EXPECT_FALSE(LeanThermal(300, 60, 50));
+  EXPECT_FALSE(LeanThermal(300, 0, 50));
+  EXPECT_FALSE(LeanThermal(800, 500, 60));
+}
+
+// A thermal macro off the origin, turned, flashed with a rotation: its
+// outline is the macro's, the centre turned about the macro's origin.
+TEST(Hatch, ThermalFlashIsTheMacros) {
+  const std::string text =
+      "%FSLAX46Y46*%%MOMM*%%AMTH*7,0.5,0.2,2.0,1.4,0.3,15*%%ADD10TH*%%LR30*%D10*X3000000Y1000000D03*M02*";
+  CamLayerImage img;
+  std::string error;
+  ASSERT_TRUE(ReadCamImageText("th.gbr", text, img, error)) << error;
+  const double a = 45 * Pi / 180;  // 15 of the macro, 30 of the flash
+  const Paths want = ThermalPaths(300 + 50 * std::cos(a) - 20 * std::sin(a), 100 + 50 * std::sin(a) + 20 * std::cos(a),
+                                  200, 140, 30, 45);
+  Paths got;
+  UnionInto(got, ImageDark(img));
+  Paths apart = got;
+  Subtract(apart, want);
+  Paths missing = want;
+  Subtract(missing, got);
+  EXPECT_NEAR(AreaOf(got), AreaOf(want), 5);
+  EXPECT_LT(AreaOf(apart) + AreaOf(missing), 5);
 }
 
 }  // namespace

@@ -30,8 +30,11 @@ struct CamError : std::runtime_error {
   int Line;
 };
 
-// Pad outlines the driver draws as one element (its aperture shapes).
-enum PadShape : uint8_t { PadRound = 0, PadRect = 1, PadRing = 4 };
+// Pad outlines the driver draws as one element (its aperture shapes), and
+// the thermal relief (a ring with four gaps), drawn as a few strokes
+// (ThermalStrokes): centre X1,Y1, outer diameter W, inner H, gap X2,
+// rotation Y2 degrees.
+enum PadShape : uint8_t { PadRound = 0, PadRect = 1, PadRing = 4, PadThermal = 7 };
 
 enum class ObjKind : uint8_t {
   Line,   // stroke with a round tool: X1,Y1 to X2,Y2, width W
@@ -131,6 +134,9 @@ Path StadiumPath(double X1, double Y1, double X2, double Y2, double W);
 // Outline of an obround W x H centred at CX,CY.
 Path ObroundPath(double CX, double CY, double W, double H);
 Path RectPath(double CX, double CY, double W, double H);
+// Outline of a thermal relief: the ring between OD and ID less two gap
+// bars along the axes, turned by RotDeg about its centre.
+Paths ThermalPaths(double CX, double CY, double OD, double ID, double Gap, double RotDeg);
 // Boolean helpers.
 void UnionInto(Paths& Acc, const Paths& Add);
 void Subtract(Paths& Acc, const Paths& Cut);

@@ -151,6 +151,11 @@ struct Emitter {
         Arc(Layer, O);
         break;
       case ObjKind::Flash: {
+        if (O.Shape == PadThermal) {
+          HatchLayer = Layer;
+          ThermalStrokes(O, &Emitter::Stroke, this);
+          break;
+        }
         const int32_t ap = Ap(O.Shape, O.W, O.H, O.Line);
         const int32_t x = I32(O.X1, O.Line), y = I32(O.Y1, O.Line);
         Extent.Add(x, y, O.Shape == PadRing ? O.W / 2 + O.H : std::max(O.W, O.H) / 2);
@@ -173,14 +178,15 @@ struct Emitter {
     if (Area.empty()) return;
     SrcLine = 0;
     HatchLayer = Layer;
-    Hatch(Area, [](void* Ctx, const HatchStroke& S) {
-      Emitter& em = *static_cast<Emitter*>(Ctx);
-      const int32_t ap = em.Ap(PadRound, S.Pen, S.Pen, 0);
-      em.Line(em.HatchLayer, em.I32(static_cast<double>(S.X1), 0), em.I32(static_cast<double>(S.Y1), 0),
-              em.I32(static_cast<double>(S.X2), 0), em.I32(static_cast<double>(S.Y2), 0), ap, S.Pen);
-    }, this);
+    Hatch(Area, &Emitter::Stroke, this);
   }
   int32_t HatchLayer = 0;
+  static void Stroke(void* Ctx, const HatchStroke& S) {
+    Emitter& em = *static_cast<Emitter*>(Ctx);
+    const int32_t ap = em.Ap(PadRound, S.Pen, S.Pen, 0);
+    em.Line(em.HatchLayer, em.I32(static_cast<double>(S.X1), 0), em.I32(static_cast<double>(S.Y1), 0),
+            em.I32(static_cast<double>(S.X2), 0), em.I32(static_cast<double>(S.Y2), 0), ap, S.Pen);
+  }
 };
 
 }  // namespace cam

@@ -128,6 +128,7 @@ Paths ObjArea(const Obj& O, const Image& Img) {
     }
     case ObjKind::Flash:
       if (O.Shape == PadRect) return {RectPath(O.X1, O.Y1, O.W, O.H)};
+      if (O.Shape == PadThermal) return ThermalPaths(O.X1, O.Y1, O.W, O.H, O.X2, O.Y2);
       if (O.Shape == PadRing) {
         Paths p{CirclePath(O.X1, O.Y1, O.W / 2 + O.H)};
         Subtract(p, {CirclePath(O.X1, O.Y1, O.W / 2)});
@@ -140,6 +141,20 @@ Paths ObjArea(const Obj& O, const Image& Img) {
       return Img.Areas[O.Index];
   }
   return {};
+}
+
+Paths ThermalPaths(double CX, double CY, double OD, double ID, double Gap, double RotDeg) {
+  Paths ring{CirclePath(0, 0, OD / 2)};
+  if (ID > 0) Subtract(ring, {CirclePath(0, 0, ID / 2)});
+  Subtract(ring, {RectPath(0, 0, OD * 2 + 2, Gap), RectPath(0, 0, Gap, OD * 2 + 2)});
+  const double a = RotDeg * Pi / 180.0, c = std::cos(a), s = std::sin(a);
+  for (Path& p : ring) {
+    for (IntPoint& q : p) {
+      const double x = static_cast<double>(q.X) / ClipScale, y = static_cast<double>(q.Y) / ClipScale;
+      q = ToClip(CX + x * c - y * s, CY + x * s + y * c);
+    }
+  }
+  return ring;
 }
 
 Paths XformPaths(const Paths& P, const Xform& T) {

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "CamModel.h"
+#include "Hatch.h"
 
 namespace cam {
 namespace {
@@ -56,6 +57,11 @@ struct Aperture {
   int Holes = 0;               // how many hole values were given
   Paths Shape;                 // Polygon, Macro, and shapes with holes: clip units about 0,0
   Image Block;                 // Block
+  // A macro of one thermal primitive: centre x, y (turned with it about
+  // the macro's origin), outer and inner diameter, gap (host units),
+  // rotation (degrees) about that centre.
+  bool Thermal = false;
+  double Th[6] = {0, 0, 0, 0, 0, 0};
 };
 
 struct MacroStmt {
@@ -314,6 +320,10 @@ class Reader {
   void DefineAperture(const std::string& Cmd);
   void MalformedAperture(int DCode, const std::string& Why);
   Paths MacroShape(const Macro& M, const std::vector<double>& Params);
+  // What the last MacroShape drew: how many primitives, and the last
+  // thermal's values (as Aperture::Th).
+  int MacroPrimitives = 0, MacroThermals = 0;
+  double MacroThermal[6] = {0, 0, 0, 0, 0, 0};
   void DataBlock(std::string_view W);
   void Operation(int Op, bool HaveX, bool HaveY, double NX, double NY, bool HaveI, bool HaveJ,
                  double I, double J);
@@ -723,6 +733,7 @@ Paths Reader::MacroShape(const Macro& M, const std::vector<double>& Params) {
   for (size_t k = 0; k < Params.size(); ++k) vars[static_cast<int>(k + 1)] = Params[k];
   Paths acc;
   const int saved = Line;
+  MacroPrimitives = MacroThermals = 0;
   for (const MacroStmt& st : M.Stmts) {
     Line = st.Line;
     const std::string& s = st.Text;
@@ -746,6 +757,7 @@ Paths Reader::MacroShape(const Macro& M, const std::vector<double>& Params) {
     };
     auto H = [&](double V) { return Host(V); };
     bool on = true;
+    ++MacroPrimitives;
     Paths prim;
     if (code == 1) {
       need(4);
@@ -822,6 +834,11 @@ Paths Reader::MacroShape(const Macro& M, const std::vector<double>& Params) {
     } else if (code == 7) {
       need(6);
       const double cx = H(a[0]), cy = H(a[1]), od = H(a[2]), id = H(a[3]), gap = H(a[4]);
+      // The centre as turned about the macro's origin with the rest.
+      const double ra = a[5] * Pi / 180.0, rc = std::cos(ra), rs = std::sin(ra);
+      const double th[6] = {cx * rc - cy * rs, cx * rs + cy * rc, od, id, gap, a[5]};
+      std::copy(th, th + 6, MacroThermal);
+      ++MacroThermals;
       Paths ring{CirclePath(cx, cy, od / 2)};
       if (id > 0) Subtract(ring, {CirclePath(cx, cy, id / 2)});
       Subtract(ring, {RectPath(cx, cy, od * 2 + 2, gap), RectPath(cx, cy, gap, od * 2 + 2)});
@@ -913,6 +930,9 @@ void Reader::DefineAperture(const std::string& Arg) {
     if (it == Macros.end()) Fail("aperture D" + std::to_string(dcode) + " uses unknown macro '" + name + "'");
     a.Type = ApType::Macro;
     a.Shape = MacroShape(it->second, params);  // the macro's own errors are errors
+    // A thermal relief alone is drawn lean where flashed (see Flash).
+    a.Thermal = MacroPrimitives == 1 && MacroThermals == 1;
+    if (a.Thermal) std::copy(MacroThermal, MacroThermal + 6, a.Th);
   }
   if (a.Holes > 0 && a.Type != ApType::Macro) {
     if (a.Shape.empty()) {
@@ -995,7 +1015,12 @@ void Reader::PlaceImage(const Image& Src, const Xform& T, bool Toggle) {
         if (T.Mirrored) o.Sweep = -o.Sweep;
         break;
       case ObjKind::Flash:
-        if (square) {
+        if (o.Shape == PadThermal && !T.Mirrored &&
+            LeanThermal(o.W * T.Scale, o.H * T.Scale, o.X2 * T.Scale)) {
+          // A thermal turns and scales as a whole (step and repeat moves it).
+          at(o.X1, o.Y1);
+          o.W *= T.Scale, o.H *= T.Scale, o.X2 *= T.Scale, o.Y2 += T.RotDeg;
+        } else if (square && o.Shape != PadThermal) {
           at(o.X1, o.Y1);
           o.W *= T.Scale, o.H *= T.Scale;
           if (swap && o.Shape != PadRing) std::swap(o.W, o.H);
@@ -1228,6 +1253,20 @@ void Reader::Flash(double AtX, double AtY) {
     case ApType::Block:
       PlaceImage(a.Block, t, ClearPolarity);
       return;
+    case ApType::Macro:
+      // A thermal relief: a few strokes along its ring where its sizes
+      // allow, not rows of fine ones (a mirrored one stays an area).
+      if (a.Thermal && !MirrorX && !MirrorY) {
+        const double od = a.Th[2] * Scaling, id = a.Th[3] * Scaling, gap = a.Th[4] * Scaling;
+        if (LeanThermal(od, id, gap)) {
+          o.Shape = PadThermal;
+          o.X1 = t.A * a.Th[0] + t.B * a.Th[1] + t.C, o.Y1 = t.D * a.Th[0] + t.E * a.Th[1] + t.F;
+          o.W = od, o.H = id, o.X2 = gap, o.Y2 = a.Th[5] + Rotation;
+          Add(o);
+          return;
+        }
+      }
+      break;
     default:
       break;
   }

@@ -12,9 +12,20 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
+// A second thread hatches the upper half of a large area where the
+// standard library has threads (not MinGW's win32 thread model), but in
+// the fuzz target.
+#if defined(__unix__) && !defined(CAM_HATCH_ONE_THREAD)
+#define HATCH_THREADS 1
+#include <atomic>
+#include <exception>
+#include <system_error>
+#include <thread>
+#endif
 
 #include "Hatch.h"
 
@@ -66,12 +77,14 @@ constexpr double Scallop = 2;
 // Spans of the sub-rows of the area, computed upwards and kept in a ring
 // that holds a strip and its reach on both sides.
 struct Scanner {
-  std::vector<Edge> Edges;  // by Y0
+  const std::vector<Edge>* Edges = nullptr;  // by the sub-row they join on
   size_t Next = 0;
   // The edges that cross the current sub-row, by X there: from one sub-row
   // to the next the order changes little, so insertion keeps it sorted.
+  // X is worked out afresh on each sub-row, not summed along the edge, so
+  // that a sweep begun part way up (StartAt) gives the very same spans.
   struct Cross {
-    double X, Slope, Y1;
+    double X, Slope, Y1, X0, Y0;
     int Dir;
     uint32_t Layer;
   };
@@ -91,6 +104,18 @@ struct Scanner {
   std::vector<Spans> Ring;
   Spans None;
 
+  // Begins the sweep at sub-row G, with the edges that cross sub-row G - 1.
+  void StartAt(int64_t G) {
+    const double y = Base + static_cast<double>(G - 1) + 0.5;
+    Active.clear();
+    for (Next = 0; Next < Edges->size() && (*Edges)[Next].Y0 <= y; ++Next) {
+      const Edge& e = (*Edges)[Next];
+      if (e.Y1 > y) Active.push_back({e.X0 + e.Slope * (y - e.Y0), e.Slope, e.Y1, e.X0, e.Y0, e.Dir, e.Layer});
+    }
+    std::sort(Active.begin(), Active.end(), [](const Cross& A, const Cross& B) { return A.X < B.X; });
+    Done = G;
+  }
+
   const Spans& Row(int64_t G) const {
     if (G < 0 || G >= Count) return None;
     return Ring[static_cast<size_t>(G % static_cast<int64_t>(Ring.size()))];
@@ -105,7 +130,7 @@ struct Scanner {
       for (size_t k = 0; k < Active.size(); ++k) {
         Cross c = Active[k];
         if (c.Y1 <= y) continue;
-        c.X += c.Slope;
+        c.X = c.X0 + c.Slope * (y - c.Y0);
         size_t j = to++;
         for (; j > 0 && Active[j - 1].X > c.X; --j) Active[j] = Active[j - 1];
         Active[j] = c;
@@ -113,9 +138,9 @@ struct Scanner {
       Active.resize(to);
       // Edges that start here are sorted apart and merged in.
       const size_t old = Active.size();
-      while (Next < Edges.size() && Edges[Next].Y0 <= y) {
-        const Edge& e = Edges[Next++];
-        if (e.Y1 > y) Active.push_back({e.X0 + e.Slope * (y - e.Y0), e.Slope, e.Y1, e.Dir, e.Layer});
+      while (Next < Edges->size() && (*Edges)[Next].Y0 <= y) {
+        const Edge& e = (*Edges)[Next++];
+        if (e.Y1 > y) Active.push_back({e.X0 + e.Slope * (y - e.Y0), e.Slope, e.Y1, e.X0, e.Y0, e.Dir, e.Layer});
       }
       if (Active.size() > old) {
         const auto byX = [](const Cross& A, const Cross& B) { return A.X < B.X; };
@@ -174,7 +199,16 @@ void ErodeInto(Spans& T, const Spans& S, double W, Spans& Tmp) {
   Tmp.clear();
   size_t j = 0;
   for (const Span& t : T) {
-    while (j < S.size() && S[j].B - W < t.A) ++j;
+    // The first span of S that reaches t: galloping, as T thins out fast
+    // while S holds every span of the sub-row.
+    if (j < S.size() && S[j].B - W < t.A) {
+      size_t step = 1, lo = j;
+      while (lo + step < S.size() && S[lo + step].B - W < t.A) lo += step, step *= 2;
+      j = static_cast<size_t>(std::partition_point(S.begin() + static_cast<std::ptrdiff_t>(lo + 1),
+                                                   S.begin() + static_cast<std::ptrdiff_t>(std::min(lo + step, S.size())),
+                                                   [&](const Span& X) { return X.B - W < t.A; }) -
+                              S.begin());
+    }
     for (size_t k = j; k < S.size(); ++k) {
       const double a = S[k].A + W, b = S[k].B - W;
       if (a > t.B) break;
@@ -219,27 +253,38 @@ void Uncovered(const Spans& S, const Spans& C, int Row, std::vector<Piece>& Out)
   }
 }
 
-// Takes [A, B] out of the sorted, disjoint pieces P.
-void Cut(std::vector<Piece>& P, double A, double B) {
-  auto it = std::lower_bound(P.begin(), P.end(), A, [](const Piece& Q, double X) { return Q.B <= X; });
+// Takes [A, B] out of the sorted, disjoint pieces P. Hint: where the last
+// cut of P ended (strokes come by X within a row), searched on from there
+// when it lies before A; left where this cut ends.
+void Cut(std::vector<Piece>& P, double A, double B, size_t& Hint) {
+  size_t lo = Hint <= P.size() && (Hint == 0 || P[Hint - 1].B <= A) ? Hint : 0, hi = lo + 1;
+  while (hi < P.size() && P[hi].B <= A) lo = hi, hi = lo + 2 * (hi - lo) + 1;
+  auto it = std::partition_point(P.begin() + static_cast<std::ptrdiff_t>(lo),
+                                 P.begin() + static_cast<std::ptrdiff_t>(std::min(hi, P.size())),
+                                 [A](const Piece& Q) { return Q.B <= A; });
   while (it != P.end() && it->A < B) {
     if (it->A < A && it->B > B) {
       Piece right = *it;
       right.A = B, right.Edge = true;
       it->B = A, it->Edge = true;
-      P.insert(it + 1, right);
-      return;
+      it = P.insert(it + 1, right);
+      break;
     }
     if (it->A < A) {
       it->B = A, it->Edge = true;
       ++it;
     } else if (it->B > B) {
       it->A = B, it->Edge = true;
-      return;
+      break;
     } else {
       it = P.erase(it);
     }
   }
+  Hint = static_cast<size_t>(it - P.begin());
+}
+
+[[noreturn]] void TooManyStrokes() {
+  throw CamError(0, "the areas take more than " + std::to_string(MaxHatchStrokes) + " strokes to fill");
 }
 
 struct Hatcher {
@@ -248,35 +293,39 @@ struct Hatcher {
   void* Ctx = nullptr;
   Spans Cov[StripRows];               // what the widest pen covers
   std::vector<Piece> Open[StripRows];  // what is left after it
+  size_t Hint[StripRows] = {};         // where each row's last cut ended
   std::vector<Piece> Pieces;
-  Spans Need, Safe, Tmp;
+  Spans Need, Merged, Safe, Tmp;
   size_t Strokes = 0;
 
   void Emit(int L, double X1, double Y, double X2) {
-    if (++Strokes > MaxHatchStrokes) {
-      throw CamError(0, "the areas take more than " + std::to_string(MaxHatchStrokes) + " strokes to fill");
-    }
+    if (++Strokes > MaxHatchStrokes) TooManyStrokes();
     const int64_t y = std::llround(Y);
     Sink(Ctx, {std::llround(X1), y, std::llround(X2), y, Levels[L].Pen});
   }
 
   // The uncovered pieces of strip rows From..To-1 that count (not a
-  // scallop), merged into Need by X.
+  // scallop), merged into Need by X: each row's pieces are in order
+  // already, so a row at a time is merged in, one pass over both.
   void Gaps(int From, int To) {
-    Pieces.clear();
-    for (int l = From; l < To; ++l) {
-      for (const Piece& p : Open[l]) {
-        if (!p.Edge || p.B - p.A >= Scallop) Pieces.push_back(p);
-      }
-    }
-    std::sort(Pieces.begin(), Pieces.end(), [](const Piece& A, const Piece& B) { return A.A < B.A; });
     Need.clear();
-    for (const Piece& p : Pieces) {
-      if (!Need.empty() && p.A <= Need.back().B) {
-        Need.back().B = std::max(Need.back().B, p.B);
+    const auto add = [this](double A, double B) {
+      if (!Merged.empty() && A <= Merged.back().B) {
+        Merged.back().B = std::max(Merged.back().B, B);
       } else {
-        Need.push_back({p.A, p.B});
+        Merged.push_back({A, B});
       }
+    };
+    for (int l = From; l < To; ++l) {
+      Merged.clear();
+      size_t i = 0;
+      for (const Piece& p : Open[l]) {
+        if (p.Edge && p.B - p.A < Scallop) continue;
+        for (; i < Need.size() && Need[i].A <= p.A; ++i) add(Need[i].A, Need[i].B);
+        add(p.A, p.B);
+      }
+      for (; i < Need.size(); ++i) add(Need[i].A, Need[i].B);
+      Need.swap(Merged);
     }
   }
 
@@ -301,6 +350,10 @@ struct Hatcher {
     }
   }
 
+  int ChordLevel = -1;
+  double ChordYc = 0;
+  double Chord[StripRows] = {};  // half chords of the last line's pen by sub-row
+
   // Draws the stroke from A to B on the line Yc with pen level L and takes
   // what it covers off the strip's sub-rows.
   void Lay(int L, double A, double B, double Yc) {
@@ -308,12 +361,20 @@ struct Hatcher {
     Emit(L, A, Foot + Yc, B);
     const int d0 = std::max(static_cast<int>(std::floor(Yc - r - 0.5)) + 1, 0);
     const int d1 = std::min(static_cast<int>(std::ceil(Yc + r - 0.5)) - 1, StripRows - 1);
+    // A row's strokes share their line: its half chords are worked out once.
+    if (L != ChordLevel || Yc != ChordYc) {
+      ChordLevel = L, ChordYc = Yc;
+      for (int l = d0; l <= d1; ++l) {
+        const double dy = l + 0.5 - Yc;
+        Chord[l] = std::sqrt(std::max(0.0, r * r - dy * dy));
+      }
+    }
     for (int l = d0; l <= d1; ++l) {
-      const double dy = l + 0.5 - Yc, w = std::sqrt(std::max(0.0, r * r - dy * dy));
+      const double w = Chord[l];
       if (L == 0) {
         Cover(Cov[l], A - w, B + w);
       } else {
-        Cut(Open[l], A - w, B + w);
+        Cut(Open[l], A - w, B + w, Hint[l]);
       }
     }
   }
@@ -403,19 +464,99 @@ struct Hatcher {
   }
 };
 
+// A thermal relief's piece in the first quadrant, gaps along the axes:
+// the band between the circles Ri and Ro, above the line y = H and right
+// of x = H. Its wide stroke runs along the circle Rv from angle Phi0 to
+// 90 - Phi0 (chords that sag less than the band leaves beside the pen W),
+// its round ends ThermalMargin off the gaps; along each gap lies a stroke
+// of the pen P, from circle to circle.
+struct ThermalFit {
+  double Ro, Ri, H, Rv, Phi0;  // Phi0 in radians
+  int32_t W, P;
+  int Chords;
+};
+// How far strokes keep inside: their ends are rounded to whole units.
+constexpr double ThermalMargin = 0.5;
+// The least the band is wider than its pen, for the chords' sag.
+constexpr double ThermalSag = 1.5;
+constexpr int32_t ThermalPen = 48;
+
+bool FitThermal(double OD, double ID, double Gap, ThermalFit& F) {
+  if (!(OD > ID && ID > 0 && Gap > 0 && OD < 1e7)) return false;
+  const double e = ThermalMargin;
+  F.Ro = OD / 2, F.Ri = ID / 2, F.H = Gap / 2;
+  // The gaps cut the inner circle: every piece has two straight ends.
+  if (!(F.Ri > F.H * std::sqrt(2.0))) return false;
+  F.W = static_cast<int32_t>(std::floor(F.Ro - F.Ri - 2 * e - ThermalSag));
+  // Round ends leave corners about a sixth of their radius across: past
+  // ThermalPen they would hold the finest pen, and rows do better.
+  if (F.W < FinePen + 2 || F.W > ThermalPen) return false;
+  F.P = std::max(FinePen, static_cast<int32_t>(std::lround(F.W * 0.45)));
+  F.Rv = F.Ro - e - F.W / 2.0;
+  const double sinPhi = (F.H + F.W / 2.0 + e) / F.Rv;
+  if (!(sinPhi < std::sqrt(0.5) - 1e-3)) return false;
+  F.Phi0 = std::asin(sinPhi);
+  // Chord midpoints come in by Rv (1 - cos(step / 2)); the pen's inner
+  // edge stays outside Ri + e there.
+  const double sag = F.Rv - F.W / 2.0 - F.Ri - e;
+  const double step = 2 * std::acos(std::clamp(1 - sag / F.Rv, -1.0, 1.0));
+  F.Chords = static_cast<int>(std::clamp(std::ceil((Pi / 2 - 2 * F.Phi0) / step), 1.0, 10000.0));
+  return true;
+}
+
 }  // namespace
+
+bool LeanThermal(double OD, double ID, double Gap) {
+  ThermalFit f;
+  return FitThermal(OD, ID, Gap, f);
+}
+
+void ThermalStrokes(const Obj& O, StrokeSink Sink, void* Ctx) {
+  ThermalFit f;
+  if (!FitThermal(O.W, O.H, O.X2, f)) return;
+  const double e = ThermalMargin;
+  // Each piece is the first quadrant's turned by a quarter more.
+  const auto stroke = [&](int Quarter, double X1, double Y1, double X2, double Y2, int32_t Pen) {
+    const double a = (O.Y2 + 90.0 * Quarter) * Pi / 180.0, c = std::cos(a), s = std::sin(a);
+    Sink(Ctx, {std::llround(O.X1 + X1 * c - Y1 * s), std::llround(O.Y1 + X1 * s + Y1 * c),
+               std::llround(O.X1 + X2 * c - Y2 * s), std::llround(O.Y1 + X2 * s + Y2 * c), Pen});
+  };
+  // The wide strokes first, then the fine ones: the pen changes twice.
+  for (int q = 0; q < 4; ++q) {
+    const double span = Pi / 2 - 2 * f.Phi0;
+    double px = f.Rv * std::cos(f.Phi0), py = f.Rv * std::sin(f.Phi0);
+    for (int k = 1; k <= f.Chords; ++k) {
+      const double a = f.Phi0 + span * k / f.Chords;
+      const double x = f.Rv * std::cos(a), y = f.Rv * std::sin(a);
+      stroke(q, px, py, x, y, f.W);
+      px = x, py = y;
+    }
+  }
+  // Along the gap y = H, from circle to circle (and mirrored, along x = H).
+  const double r = f.P / 2.0, y = f.H + e + r;
+  const double in = f.Ri + e + r, out = f.Ro - e - r;
+  const double x0 = std::max(y < in ? std::sqrt(in * in - y * y) : 0.0, f.H + e + r);
+  const double x1 = y < out ? std::sqrt(out * out - y * y) : 0.0;
+  if (x0 > x1) return;
+  for (int q = 0; q < 4; ++q) {
+    stroke(q, x0, y, x1, y, f.P);
+    stroke(q, y, x0, y, x1, f.P);
+  }
+}
 
 void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
   Hatcher h;
   h.Sink = Sink, h.Ctx = Ctx;
   Scanner& s = h.Scan;
+  std::vector<Edge> edges;
+  s.Edges = &edges;
   double y0 = 0, y1 = 0;
   bool first = true;
   size_t points = 0;
   for (const AreaLayer& layer : Layers) {
     for (const Path& p : layer.Outlines) points += p.size();
   }
-  s.Edges.reserve(points);
+  edges.reserve(points);
   for (uint32_t k = 0; k < Layers.size(); ++k) {
     s.Clear.push_back(Layers[k].Clear);
     s.AnyClear = s.AnyClear || Layers[k].Clear;
@@ -431,28 +572,95 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
         const IntPoint& hi = a.Y < b.Y ? b : a;
         const double ly = static_cast<double>(lo.Y) / ClipScale, hy = static_cast<double>(hi.Y) / ClipScale;
         const double lx = static_cast<double>(lo.X) / ClipScale, hx = static_cast<double>(hi.X) / ClipScale;
-        s.Edges.push_back({ly, hy, lx, (hx - lx) / (hy - ly), a.Y < b.Y ? 1 : -1, k});
+        edges.push_back({ly, hy, lx, (hx - lx) / (hy - ly), a.Y < b.Y ? 1 : -1, k});
       }
     }
   }
   s.Winding.assign(Layers.size(), 0);
-  if (s.Edges.empty()) return;
+  if (edges.empty()) return;
   if ((y1 - y0) / (0.8 * FinePen) > MaxHatchRows) {
     throw CamError(0, "the areas span more than " +
                           std::to_string(static_cast<int>(MaxHatchRows * 0.8 * FinePen / 100000)) +
                           " m: too tall to fill with rows of strokes");
   }
   double crossings = 0;
-  for (const Edge& e : s.Edges) crossings += e.Y1 - e.Y0 + 1;
+  for (const Edge& e : edges) crossings += e.Y1 - e.Y0 + 1;
   if (crossings > MaxCrossings) {
     throw CamError(0, "the areas' edges cross more than " + std::to_string(static_cast<int64_t>(MaxCrossings)) +
                           " rows of a unit: too complex to fill");
   }
-  std::sort(s.Edges.begin(), s.Edges.end(), [](const Edge& A, const Edge& B) { return A.Y0 < B.Y0; });
   s.Base = std::floor(y0);
   s.Count = static_cast<int64_t>(std::ceil(y1) - s.Base);
+  // The edges in the order the sweep meets them, by the sub-row each joins
+  // on (a counting sort: the bound on crossings above bounds their number;
+  // those that join on one sub-row are sorted by X there).
+  {
+    const auto rowY = [&s](int64_t G) { return s.Base + static_cast<double>(G) + 0.5; };
+    std::vector<uint32_t> start(static_cast<size_t>(s.Count) + 2, 0);
+    std::vector<uint32_t> key(edges.size());
+    for (size_t k = 0; k < edges.size(); ++k) {
+      const double y = edges[k].Y0;
+      int64_t g = std::clamp(static_cast<int64_t>(std::ceil(y - s.Base - 0.5)), int64_t{0}, s.Count);
+      while (g > 0 && y <= rowY(g - 1)) --g;
+      while (g < s.Count && y > rowY(g)) ++g;
+      key[k] = static_cast<uint32_t>(g);
+      ++start[key[k] + 1];
+    }
+    for (size_t g = 1; g < start.size(); ++g) start[g] += start[g - 1];
+    std::vector<Edge> sorted(edges.size());
+    for (size_t k = 0; k < edges.size(); ++k) sorted[start[key[k]]++] = edges[k];
+    edges.swap(sorted);
+  }
   s.Ring.resize(StripRows + 2 * Reach + 1);
   const int64_t strips = (s.Count + StripRows - 1) / StripRows;
+#if HATCH_THREADS
+  // From this many sub-row crossings of its edges (a few milliseconds'
+  // work), the strips from split up go to a second thread with a sweep of its
+  // own; their strokes are passed on after this thread's, in strip order,
+  // the same strokes as one thread makes.
+  constexpr double ParallelCrossings = 200000;
+  if (strips >= 2 && crossings >= ParallelCrossings && std::thread::hardware_concurrency() > 1) {
+    const int64_t split = strips / 2;
+    auto upper = std::make_unique<Hatcher>();
+    std::vector<HatchStroke> strokes;
+    upper->Sink = [](void* To, const HatchStroke& S) { static_cast<std::vector<HatchStroke>*>(To)->push_back(S); };
+    upper->Ctx = &strokes;
+    Scanner& u = upper->Scan;
+    u.Edges = &edges, u.Clear = s.Clear, u.AnyClear = s.AnyClear, u.Winding = s.Winding;
+    u.Base = s.Base, u.Count = s.Count;
+    u.Ring.resize(s.Ring.size());
+    u.StartAt(split * StripRows - Reach);
+    std::exception_ptr failed;
+    std::atomic<bool> stop{false};
+    std::thread other;
+    try {
+      other = std::thread([&] {
+        try {
+          for (int64_t q = split; q < strips && !stop; ++q) upper->Strip(q);
+        } catch (...) {
+          failed = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
+      for (int64_t q = 0; q < strips; ++q) h.Strip(q);  // no thread to be had
+      return;
+    }
+    try {
+      for (int64_t q = 0; q < split; ++q) h.Strip(q);
+    } catch (...) {
+      stop = true;
+      other.join();
+      throw;
+    }
+    other.join();
+    if (failed) std::rethrow_exception(failed);
+    for (const HatchStroke& k : strokes) {
+      if (++h.Strokes > MaxHatchStrokes) TooManyStrokes();
+      Sink(Ctx, k);
+    }
+    return;
+  }
+#endif
   for (int64_t q = 0; q < strips; ++q) h.Strip(q);
 }
 

@@ -46,4 +46,15 @@ struct AreaLayer {
 // Throws CamError (line 0) past the bounds above.
 void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx);
 
+// Whether a thermal relief of these sizes (host units) can be drawn by
+// ThermalStrokes: each of its four pieces a band between the circles
+// wider than the finest pen.
+bool LeanThermal(double OD, double ID, double Gap);
+
+// Strokes that cover the thermal relief O (a flash of Shape PadThermal)
+// within the finest pen, as Hatch covers an area: each piece as one wide
+// stroke along the ring (chords) whose round ends touch the gaps, and a
+// finer stroke along each gap for the corners that the round ends leave.
+void ThermalStrokes(const Obj& O, StrokeSink Sink, void* Ctx);
+
 }  // namespace cam

@@ -285,15 +285,15 @@ struct OpeningGrid {
 };
 
 // Whether the flash Pad lies wholly inside the flash Hole (host units).
-// Rings count as their outer disc, rounds and obrounds as stadiums (a
-// segment grown by a radius). In a rectangle: the pad's box (a stadium
-// touches every side of its box). In a stadium, whose distance from its
-// segment is convex: a rectangle's corners, a stadium's segment ends
-// grown by its radius.
+// Rings and thermals count as their outer disc, rounds and obrounds as
+// stadiums (a segment grown by a radius). In a rectangle: the pad's box (a
+// stadium touches every side of its box). In a stadium, whose distance
+// from its segment is convex: a rectangle's corners, a stadium's segment
+// ends grown by its radius.
 bool FlashInside(const Obj& Pad, const Obj& Hole) {
   constexpr double Slack = 1e-6;
-  const bool ring = Pad.Shape == PadRing;
-  const double pw = ring ? Pad.W + 2 * Pad.H : Pad.W, ph = ring ? pw : Pad.H;
+  const bool disc = Pad.Shape == PadRing || Pad.Shape == PadThermal;
+  const double pw = Pad.Shape == PadRing ? Pad.W + 2 * Pad.H : Pad.W, ph = disc ? pw : Pad.H;
   if (Hole.Shape == PadRect) {
     return std::fabs(Pad.X1 - Hole.X1) + pw / 2 <= Hole.W / 2 + Slack &&
            std::fabs(Pad.Y1 - Hole.Y1) + ph / 2 <= Hole.H / 2 + Slack;
@@ -349,7 +349,7 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
         const Box pb = PathBox(q);
         b.Add(pb.X0, pb.Y0, 0), b.Add(pb.X1, pb.Y1, 0);
       }
-      g.Items.push_back({std::move(a), b, o.Kind == ObjKind::Flash && o.Shape != PadRing ? o : Obj{ObjKind::Area}});
+      g.Items.push_back({std::move(a), b, o.Kind == ObjKind::Flash && o.Shape != PadRing && o.Shape != PadThermal ? o : Obj{ObjKind::Area}});
     }
   }
   g.Build();
