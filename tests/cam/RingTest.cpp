@@ -2,7 +2,8 @@
 // ring: inner diameter W, width H, W + H even) where both edges come within
 // 0.75 unit of the true ones, else the aperture's area, hatched. Some W and
 // H of the right parity always come within 0.7 of a proper ring, so only
-// a hole of another shape is hatched.
+// a hole of another shape is hatched. A hole as large as the aperture
+// leaves nothing to draw.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -22,6 +23,9 @@ TEST(RingAperture, Table) {
       {"IN", "C,0.06X0.03", 76, 38, false},   // inch: edges 0.1 and 0.2 off
       {"MM", "C,0.815X0.604", 59, 11, false}, // inner edge 0.7 off, the worst any ring gets
       {"MM", "C,1.0X0.4X0.4", 0, 0, true},    // square hole: no ring
+      {"MM", "C,0.6X0.62", 0, 0, false},      // the hole takes it all: nothing
+      {"MM", "C,0.6X0.6", 0, 0, false},
+      {"MM", "R,0.4X0.4X0.6", 0, 0, false},   // a hole over a whole square
   };
   const std::string file = ::testing::TempDir() + "ring-F_Cu.gbr";
   for (const auto& c : cases) {

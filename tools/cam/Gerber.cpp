@@ -62,6 +62,7 @@ struct Aperture {
   // rotation (degrees) about that centre.
   bool Thermal = false;
   double Th[6] = {0, 0, 0, 0, 0, 0};
+  bool Void = false;  // its hole takes all of it: a flash draws nothing
 };
 
 struct MacroStmt {
@@ -942,6 +943,13 @@ void Reader::DefineAperture(const std::string& Arg) {
     }
     Subtract(a.Shape, {a.Holes == 1 ? CirclePath(0, 0, a.Hole[0] / 2)
                                     : RectPath(0, 0, a.Hole[0], a.Hole[1])});
+    // A hole no smaller than the aperture (a file may not give one) leaves
+    // nothing to flash.
+    a.Void = a.Shape.empty() || (a.Type == ApType::Circle && a.Holes == 1 && a.Hole[0] >= a.P[0]);
+    if (a.Void) {
+      Warn("AD void", "aperture D" + std::to_string(dcode) +
+                          ": its hole is as large as the aperture; its flashes draw nothing");
+    }
   }
   BadAps.erase(dcode);
   Aps[dcode] = std::move(a);
@@ -1211,6 +1219,7 @@ void Reader::Flash(double AtX, double AtY) {
   const double rq = std::fmod(std::fabs(Rotation), 90.0);
   const bool square = rq < 1e-9 || 90.0 - rq < 1e-9;
   const bool swap = square && OddQuarterTurns(Rotation);
+  if (a.Void) return;
   Obj o{ObjKind::Flash};
   o.X1 = AtX, o.Y1 = AtY;
   switch (a.Type) {
