@@ -385,8 +385,18 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
         });
         if (in != near.end()) {
           E.Native(Finish, o);
-          const Paths a = ObjArea(o, li->Img);
-          drawn[*in].insert(drawn[*in].end(), a.begin(), a.end());
+          // Cleared where it is drawn: a ring as its two circles, the
+          // inner one reversed (no Clipper for thousands of vias); a
+          // thermal not at all (its strokes are drawn twice).
+          Paths& d = drawn[*in];
+          if (o.Shape == PadRing) {
+            d.push_back(CirclePath(o.X1, o.Y1, o.W / 2 + o.H));
+            d.push_back(CirclePath(o.X1, o.Y1, o.W / 2));
+            ClipperLib::ReversePath(d.back());
+          } else if (o.Shape != PadThermal) {
+            const Paths a = ObjArea(o, li->Img);
+            d.insert(d.end(), a.begin(), a.end());
+          }
           continue;
         }
       }
