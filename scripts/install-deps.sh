@@ -175,8 +175,11 @@ if ! peers_there; then
   if ! have node || ! have npm; then
     echo "install-deps: warning: no node or npm (Debian packages nodejs, npm); $skipped" >&2
   elif ! npm_peers || ! peers_there; then
+    # npm's own error code says why (ENOTFOUND, ETIMEDOUT, a TLS proxy's
+    # SELF_SIGNED_CERT_IN_CHAIN, ...).
+    why=$(sed -n 's/^npm \(ERR!\|error\) code //p' "$npm_dir/install.log" 2>/dev/null | head -n 1)
     echo "install-deps: warning: npm could not install $peers $peers_version" \
-      "(log: $npm_dir/install.log); $skipped" >&2
+      "(${why:+$why; }log: $npm_dir/install.log); $skipped" >&2
   else
     echo "install-deps: npm installed $peers $peers_version into $npm_dir" >&2
   fi
