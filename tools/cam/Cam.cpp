@@ -170,6 +170,51 @@ int32_t FreeLayer(const bool* Taken) {
   return 16;
 }
 
+// The layers --layer names, taken before any file is placed.
+void TakeGiven(const CamOptions& Options, bool* Taken) {
+  for (const auto& o : Options.Layers) {
+    if (o.second >= 0 && o.second < LayerCount) Taken[o.second] = true;
+  }
+}
+
+// The host layer of a file: --layer, its X2 FileFunction, layer 24 for a
+// drill file, its name; else (Free set) a layer no file of this plot has
+// taken, so that the file keeps a colour of its own. Marks it taken.
+int32_t PlaceFile(const std::string& File, const Image& Img, const CamOptions& Options, bool* Taken, bool& Free) {
+  int32_t layer = -1;
+  for (const auto& o : Options.Layers) {
+    if (o.first == File) layer = o.second;
+  }
+  if (layer < 0 && !Img.FileFunction.empty()) layer = LayerByFunction(Img.FileFunction);
+  if (layer < 0 && Img.IsDrill) layer = 24;
+  if (layer < 0) layer = LayerByName(File);
+  Free = layer < 0;
+  if (Free) layer = FreeLayer(Taken);
+  Taken[layer] = true;
+  return layer;
+}
+
+// "FILE:LINE: what" for a reader's error (no line when it has none).
+std::string FileError(const std::string& File, const CamError& E) {
+  return File + (E.Line > 0 ? ":" + std::to_string(E.Line) : std::string()) + ": " + E.what();
+}
+
+// Runs Do on one file's text: false with "NAME:LINE: what is wrong" in
+// Error when it throws (the fuzz targets' checks).
+template <typename F>
+bool Checked(const std::string& Name, std::string& Error, F Do) {
+  try {
+    Do();
+  } catch (const CamError& e) {
+    Error = Name + ":" + std::to_string(e.Line) + ": " + e.what();
+    return false;
+  } catch (const ClipperLib::clipperException& e) {
+    Error = Name + ": geometry out of range";
+    return false;
+  }
+  return true;
+}
+
 void ReadAny(const std::string& Name, const std::string& Text, Image& Img, Diag& D) {
   const char kind = SniffKind(Text);
   if (kind == 'G') {
@@ -191,19 +236,17 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
   Diag diag;
   Emitter em;
   em.MaxAperture = MaxAperture;
-  std::vector<std::pair<std::string, int32_t>> overrides = Options.Layers;
-  std::vector<bool> used(overrides.size(), false);
+  const auto& given = Options.Layers;
+  std::vector<bool> used(given.size(), false);
   // Drill hits of each layer go before its other elements: a hole's circle
   // is stroked with the width in force, which a slot would otherwise set.
   std::deque<CamCall> drills[LayerCount];
   bool taken[LayerCount] = {};
-  for (const auto& o : overrides) {
-    if (o.second >= 0 && o.second < LayerCount) taken[o.second] = true;
-  }
+  TakeGiven(Options, taken);
   for (const std::string& file : Options.Files) {
     Image img;
-    for (size_t k = 0; k < overrides.size(); ++k) {
-      if (overrides[k].first == file) used[k] = true;
+    for (size_t k = 0; k < given.size(); ++k) {
+      if (given[k].first == file) used[k] = true;
     }
     try {
       std::string text, error;
@@ -213,24 +256,15 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
       }
       ReadAny(file, text, img, diag);
       std::string().swap(text);  // the text is read: its memory goes before the calls are made
-      int32_t layer = -1;
-      for (size_t k = 0; k < overrides.size(); ++k) {
-        if (overrides[k].first == file) layer = overrides[k].second, used[k] = true;
-      }
-      if (layer < 0 && !img.FileFunction.empty()) layer = LayerByFunction(img.FileFunction);
-      if (layer < 0 && img.IsDrill) layer = 24;
-      if (layer < 0) layer = LayerByName(file);
-      if (layer < 0) {
-        // A layer no file of this plot has taken, so that the file keeps a
-        // colour of its own.
-        layer = FreeLayer(taken);
+      bool free = false;
+      const int32_t layer = PlaceFile(file, img, Options, taken, free);
+      if (free) {
         diag.Warnings.push_back(file + ": warning: cannot tell its host layer" +
                                 (img.FileFunction.empty() ? std::string()
                                                           : " (FileFunction " + img.FileFunction + ")") +
                                 "; drawn on free layer " + std::to_string(layer) + " (place it with --layer " +
                                 file + "=N)");
       }
-      taken[layer] = true;
       em.File = file;
       const Box extent = em.Extent;
       Box objects;
@@ -255,15 +289,15 @@ bool ImportCam(const CamOptions& Options, const std::vector<int32_t>& Order, int
         }
       }
     } catch (const CamError& e) {
-      Errors.push_back(file + (e.Line > 0 ? ":" + std::to_string(e.Line) : std::string()) + ": " + e.what());
+      Errors.push_back(FileError(file, e));
     } catch (const ClipperLib::clipperException& e) {
       Errors.push_back(file + ": geometry out of range: " + e.what());
     } catch (const std::bad_alloc&) {
       Errors.push_back(file + ": out of memory");
     }
   }
-  for (size_t k = 0; k < overrides.size(); ++k) {
-    if (!used[k]) Errors.push_back("--layer " + overrides[k].first + ": no such file among the CAM files");
+  for (size_t k = 0; k < given.size(); ++k) {
+    if (!used[k]) Errors.push_back("--layer " + given[k].first + ": no such file among the CAM files");
   }
   Warnings = diag.Warnings;
   if (!Errors.empty()) return false;
@@ -313,19 +347,12 @@ bool CamCheckText(const std::string& Name, const std::string& Text, std::string&
   Image img;
   Emitter em;
   em.MaxAperture = 600;
-  try {
+  return Checked(Name, Error, [&] {
     ReadAny(Name, Text, img, diag);
     Box objects;
     em.Hatched(1, Resolve(img, 2.0, objects));
     for (const PackedObj& o : img.Objs) em.Native(1, img.Full(o));
-  } catch (const CamError& e) {
-    Error = Name + ":" + std::to_string(e.Line) + ": " + e.what();
-    return false;
-  } catch (const ClipperLib::clipperException& e) {
-    Error = Name + ": geometry out of range";
-    return false;
-  }
-  return true;
+  });
 }
 
 bool CamLooksLikeData(const std::string& Head) { return cam::SniffKind(Head) != 0; }
@@ -359,15 +386,20 @@ void ToViewImage(Image& Img, double MarginMm, CamLayerImage& Li) {
 
 }  // namespace
 
-Paths ImageDark(const CamLayerImage& Li) {
+Paths AreasDark(const std::vector<AreaLayer>& Areas) {
   Paths dark;
-  for (const AreaLayer& a : Li.Areas) {
+  for (const AreaLayer& a : Areas) {
     if (a.Clear) {
       Subtract(dark, a.Outlines);
     } else {
       UnionInto(dark, a.Outlines);
     }
   }
+  return dark;
+}
+
+Paths ImageDark(const CamLayerImage& Li) {
+  Paths dark = AreasDark(Li.Areas);
   // The objects drawn as they are join unmerged: every outline of theirs
   // runs counter-clockwise, so the non-zero rule of the first Clipper
   // operation on them takes their union, once.
@@ -381,26 +413,17 @@ Paths ImageDark(const CamLayerImage& Li) {
 bool ReadCamImageText(const std::string& Name, const std::string& Text, CamLayerImage& Out, std::string& Error) {
   Diag diag;
   Image img;
-  try {
+  return Checked(Name, Error, [&] {
     ReadAny(Name, Text, img, diag);
     ToViewImage(img, 2.0, Out);
-  } catch (const CamError& e) {
-    Error = Name + ":" + std::to_string(e.Line) + ": " + e.what();
-    return false;
-  } catch (const ClipperLib::clipperException& e) {
-    Error = Name + ": geometry out of range";
-    return false;
-  }
-  return true;
+  });
 }
 
 bool ReadCamImages(const CamOptions& Options, uint32_t Wanted, std::vector<CamLayerImage>& Out,
                    std::vector<std::string>& Errors, std::vector<std::string>& Warnings) {
   Diag diag;
   bool taken[LayerCount] = {};
-  for (const auto& o : Options.Layers) {
-    if (o.second >= 0 && o.second < LayerCount) taken[o.second] = true;
-  }
+  TakeGiven(Options, taken);
   for (const std::string& file : Options.Files) {
     try {
       std::string text, error;
@@ -412,26 +435,19 @@ bool ReadCamImages(const CamOptions& Options, uint32_t Wanted, std::vector<CamLa
       ReadAny(file, text, img, diag);
       std::string().swap(text);
       // Placed as ImportCam places it.
-      int32_t layer = -1;
-      for (const auto& o : Options.Layers) {
-        if (o.first == file) layer = o.second;
-      }
-      if (layer < 0 && !img.FileFunction.empty()) layer = LayerByFunction(img.FileFunction);
-      if (layer < 0 && img.IsDrill) layer = 24;
-      if (layer < 0) layer = LayerByName(file);
-      if (layer < 0) {
-        layer = FreeLayer(taken);
+      bool free = false;
+      const int32_t layer = PlaceFile(file, img, Options, taken, free);
+      if (free) {
         diag.Warnings.push_back(file + ": warning: cannot tell its host layer; not in the view (place it with --layer " +
                                 file + "=N)");
       }
-      taken[layer] = true;
       if ((Wanted >> layer & 1) == 0) continue;
       CamLayerImage li;
       li.File = file, li.Layer = layer;
       ToViewImage(img, Options.MarginMm, li);
       Out.push_back(std::move(li));
     } catch (const CamError& e) {
-      Errors.push_back(file + (e.Line > 0 ? ":" + std::to_string(e.Line) : std::string()) + ": " + e.what());
+      Errors.push_back(FileError(file, e));
     } catch (const ClipperLib::clipperException& e) {
       Errors.push_back(file + ": geometry out of range: " + e.what());
     }

@@ -69,6 +69,9 @@ struct CamLayerImage {
   double StrokeWidth = 0;  // widest stroke of an outline file, host units
 };
 
+// Where runs of areas leave it dark, resolved (clip units).
+Paths AreasDark(const std::vector<AreaLayer>& Areas);
+
 // Where the image is dark, as polygons (clip units) taken by the non-zero
 // rule.
 Paths ImageDark(const CamLayerImage& Li);

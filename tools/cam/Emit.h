@@ -32,6 +32,9 @@ struct Box {
     X0 = std::min(X0, X - R), Y0 = std::min(Y0, Y - R);
     X1 = std::max(X1, X + R), Y1 = std::max(Y1, Y + R);
   }
+  void Add(const Box& B) {
+    if (B.X0 <= B.X1) Add(B.X0, B.Y0, 0), Add(B.X1, B.Y1, 0);
+  }
   bool Meets(const Box& B) const { return X0 <= B.X1 && B.X0 <= X1 && Y0 <= B.Y1 && B.Y0 <= Y1; }
 };
 

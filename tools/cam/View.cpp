@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <limits>
 
 #include "Emit.h"
 #include "Hatch.h"
@@ -35,16 +34,6 @@ enum Step { Substrate, Copper, Bare, Mask, Silk, Open, Finish, Holes, NoBoard, S
 constexpr int32_t StepLayer[StepCount] = {ViewSubstrate, ViewCopper,    ViewFinish,  ViewMask,   ViewSilk,
                                           ViewSubstrate, ViewFinish, ViewNoBoard, ViewNoBoard};
 
-Paths Clip(ClipperLib::ClipType Op, const Paths& A, const Paths& B) {
-  ClipperLib::Clipper c;
-  c.AddPaths(A, ClipperLib::ptSubject, true);
-  c.AddPaths(B, ClipperLib::ptClip, true);
-  Paths out;
-  c.Execute(Op, out, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
-  return out;
-}
-Paths Less(const Paths& A, const Paths& B) { return Clip(ClipperLib::ctDifference, A, B); }
-
 // The length of a closed outline, clip units.
 double Length(const Path& P) {
   double l = 0;
@@ -66,16 +55,22 @@ Images OnLayer(const std::vector<CamLayerImage>& All, int32_t Layer) {
   return out;
 }
 
-ClipperLib::IntRect Bounds(const Paths& P) {
-  ClipperLib::Clipper c;
-  c.AddPaths(P, ClipperLib::ptSubject, true);
-  return c.GetBounds();
-}
-
 Box PathBox(const Path& P) {
   Box b;
   for (const IntPoint& q : P) b.Add(static_cast<double>(q.X), static_cast<double>(q.Y), 0);
   return b;
+}
+
+// The box of the outlines, grown from B.
+Box PathsBox(const Paths& P, Box B = {}) {
+  for (const Path& q : P) B.Add(PathBox(q));
+  return B;
+}
+
+// A box of clip units as an outline.
+Path BoxPath(const Box& B) {
+  const auto c = [](double V) { return static_cast<ClipperLib::cInt>(std::llround(V)); };
+  return {{c(B.X0), c(B.Y0)}, {c(B.X1), c(B.Y0)}, {c(B.X1), c(B.Y1)}, {c(B.X0), c(B.Y1)}};
 }
 
 // A box of host units in clip units.
@@ -140,7 +135,8 @@ Paths BoardShape(const std::vector<CamLayerImage>& All, std::vector<std::string>
                                    return a > 0 && a < MinPieceShare * largest;
                                  }),
                   board.end());
-      return Less(board, slots);
+      Subtract(board, slots);
+      return board;
     }
   }
   // Without an outline: the copper's box (drawings and masks may reach
@@ -153,16 +149,9 @@ Paths BoardShape(const std::vector<CamLayerImage>& All, std::vector<std::string>
       if (!take) continue;
       // Dark runs only: what clear runs take away lies within them.
       for (const AreaLayer& a : li.Areas) {
-        for (const Path& p : a.Outlines) {
-          if (a.Clear) continue;
-          const Box b = PathBox(p);
-          all.Add(b.X0, b.Y0, 0), all.Add(b.X1, b.Y1, 0);
-        }
+        if (!a.Clear) all = PathsBox(a.Outlines, all);
       }
-      for (const PackedObj& p : li.Img.Objs) {
-        const Box b = ClipBox(ObjBox(li.Img.Full(p), li.Img));
-        all.Add(b.X0, b.Y0, 0), all.Add(b.X1, b.Y1, 0);
-      }
+      for (const PackedObj& p : li.Img.Objs) all.Add(ClipBox(ObjBox(li.Img.Full(p), li.Img)));
     }
     if (all.X0 <= all.X1) break;
   }
@@ -172,8 +161,7 @@ Paths BoardShape(const std::vector<CamLayerImage>& All, std::vector<std::string>
                          ? files + ": warning: the board outline closes no shape; the view shows its bounding box"
                          : "warning: no board outline file (layer 3); the view shows the copper's bounding box");
   if (all.X0 > all.X1) return {};
-  const auto c = [](double V) { return static_cast<ClipperLib::cInt>(std::llround(V)); };
-  return {{{c(all.X0), c(all.Y0)}, {c(all.X1), c(all.Y0)}, {c(all.X1), c(all.Y1)}, {c(all.X0), c(all.Y1)}}};
+  return {BoxPath(all)};
 }
 
 // Mirrored across the vertical line X = Sum / 2 (clip units), keeping the
@@ -186,28 +174,36 @@ Paths Mirrored(Paths P, ClipperLib::cInt Sum, ClipperLib::cInt Dx) {
   return P;
 }
 
-// The runs of areas less the outlines that miss Keep (clip units): they
-// draw nothing that is seen, and a hole's box lies in its outline's.
-std::vector<AreaLayer> Within(const std::vector<AreaLayer>& Areas, const Box& Keep) {
+// The runs of areas but the outlines whose boxes (clip units) Keep
+// refuses: those that miss what is seen change nothing there, and a hole's
+// box lies in its outline's.
+template <typename F>
+std::vector<AreaLayer> Kept(const std::vector<AreaLayer>& Areas, F Keep) {
   std::vector<AreaLayer> out;
   for (const AreaLayer& a : Areas) {
     AreaLayer k{{}, a.Clear};
     for (const Path& p : a.Outlines) {
-      if (PathBox(p).Meets(Keep)) k.Outlines.push_back(p);
+      if (Keep(PathBox(p))) k.Outlines.push_back(p);
     }
     if (!k.Outlines.empty()) out.push_back(std::move(k));
   }
   return out;
 }
+std::vector<AreaLayer> Within(const std::vector<AreaLayer>& Areas, const Box& Keep) {
+  return Kept(Areas, [&](const Box& B) { return B.Meets(Keep); });
+}
+
+// Which of an image's elements a step draws.
+enum class Part { All, Drills, AllButDrills };
 
 // The images' own calls on Step, but what lies wholly outside Keep (host
 // units): all of it is painted over.
 void DrawImages(Emitter& E, int Step, const Images& Imgs, const Box& Keep, const Box& KeepClip,
-                bool DrillsOnly = false) {
+                Part Take = Part::All) {
   for (const CamLayerImage* li : Imgs) {
-    if (!DrillsOnly) E.Hatched(Step, Within(li->Areas, KeepClip));
+    if (Take != Part::Drills) E.Hatched(Step, Within(li->Areas, KeepClip));
     for (const PackedObj& p : li->Img.Objs) {
-      if ((p.Kind == ObjKind::Drill) != DrillsOnly && Step >= Holes) continue;
+      if (Take != Part::All && (p.Kind == ObjKind::Drill) != (Take == Part::Drills)) continue;
       const Obj o = li->Img.Full(p);
       if (ObjBox(o, li->Img).Meets(Keep)) E.Native(Step, o);
     }
@@ -327,15 +323,7 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
   OpeningGrid g;
   for (const CamLayerImage* li : Masks) {
     // The areas' runs resolved; the objects drawn as they are on top.
-    Paths dark;
-    for (const AreaLayer& a : Within(li->Areas, KeepClip)) {
-      if (a.Clear) {
-        Subtract(dark, a.Outlines);
-      } else {
-        UnionInto(dark, a.Outlines);
-      }
-    }
-    for (Path& p : dark) {
+    for (Path& p : AreasDark(Within(li->Areas, KeepClip))) {
       const Box b = PathBox(p);
       g.Items.push_back({{std::move(p)}, b, Obj{ObjKind::Area}});
     }
@@ -344,11 +332,7 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
       if (o.Kind == ObjKind::Drill || !ObjBox(o, li->Img).Meets(Keep)) continue;
       Paths a = ObjArea(o, li->Img);
       if (a.empty()) continue;
-      Box b;
-      for (const Path& q : a) {
-        const Box pb = PathBox(q);
-        b.Add(pb.X0, pb.Y0, 0), b.Add(pb.X1, pb.Y1, 0);
-      }
+      const Box b = PathsBox(a);
       g.Items.push_back({std::move(a), b, o.Kind == ObjKind::Flash && o.Shape != PadRing && o.Shape != PadThermal ? o : Obj{ObjKind::Area}});
     }
   }
@@ -363,13 +347,11 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
   std::vector<uint32_t> near;
   for (const CamLayerImage* li : Copper) {
     // Outlines that meet no opening change nothing inside one.
-    for (const AreaLayer& a : li->Areas) {
-      AreaLayer k{{}, a.Clear};
-      for (const Path& p : a.Outlines) {
-        g.Meeting(PathBox(p), near);
-        if (!near.empty()) k.Outlines.push_back(p);
-      }
-      if (!k.Outlines.empty()) runs.push_back(std::move(k));
+    for (AreaLayer& a : Kept(li->Areas, [&](const Box& B) {
+           g.Meeting(B, near);
+           return !near.empty();
+         })) {
+      runs.push_back(std::move(a));
     }
     for (const PackedObj& p : li->Img.Objs) {
       const Obj o = li->Img.Full(p);
@@ -429,10 +411,9 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
       }
     }
   }
-  const auto c = [](double V) { return static_cast<ClipperLib::cInt>(V); };
-  const auto rect = [&](const Box& B) {
-    return Path{{c(B.X0 - 1), c(B.Y0 - 1)}, {c(B.X1 + 1), c(B.Y0 - 1)}, {c(B.X1 + 1), c(B.Y1 + 1)},
-                {c(B.X0 - 1), c(B.Y1 + 1)}};
+  const auto rect = [](Box B) {
+    B.Add(B.X0 - 1, B.Y0 - 1, 0), B.Add(B.X1 + 1, B.Y1 + 1, 0);
+    return BoxPath(B);
   };
   const auto reversed = [](Paths& Into, const Paths& P) {
     for (const Path& q : P) Into.push_back(q), ClipperLib::ReversePath(Into.back());
@@ -445,11 +426,7 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
   OpeningGrid ext;
   for (uint32_t n = 0; n < g.Items.size(); ++n) {
     if (pieces[n].empty()) continue;
-    Box b = g.Items[n].B;
-    for (const Path& p : pieces[n]) {
-      const Box pb = PathBox(p);
-      b.Add(pb.X0, pb.Y0, 0), b.Add(pb.X1, pb.Y1, 0);
-    }
+    Box b = PathsBox(pieces[n], g.Items[n].B);
     b.Add(b.X0 - 2, b.Y0 - 2, 0), b.Add(b.X1 + 2, b.Y1 + 2, 0);
     with.push_back(n);
     ext.Items.push_back({{}, b, Obj{ObjKind::Area}});
@@ -484,12 +461,7 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
   // they meet: each group of openings whose boxes meet merged with Clipper
   // first, so that no point of an opening counts twice.
   Box all;
-  for (const AreaLayer& r : runs) {
-    for (const Path& p : r.Outlines) {
-      const Box b = PathBox(p);
-      all.Add(b.X0, b.Y0, 0), all.Add(b.X1, b.Y1, 0);
-    }
-  }
+  for (const AreaLayer& r : runs) all = PathsBox(r.Outlines, all);
   std::vector<uint32_t> group(g.Items.size());
   for (uint32_t n = 0; n < group.size(); ++n) group[n] = n;
   const auto root = [&](uint32_t N) {
@@ -551,11 +523,8 @@ static bool ComposeView(const std::vector<CamLayerImage>& images, double MarginM
       Errors.push_back("the files give no board to view");
       return false;
     }
-    const ClipperLib::IntRect box = Bounds(board);
     // What lies wholly outside the board's box is not drawn.
-    Box keepClip;
-    keepClip.Add(static_cast<double>(box.left), static_cast<double>(box.top), 0);
-    keepClip.Add(static_cast<double>(box.right), static_cast<double>(box.bottom), 0);
+    const Box keepClip = PathsBox(board);
     Box keep;
     keep.Add(std::floor(keepClip.X0 / ClipScale), std::floor(keepClip.Y0 / ClipScale), 0);
     keep.Add(std::ceil(keepClip.X1 / ClipScale), std::ceil(keepClip.Y1 / ClipScale), 0);
@@ -579,8 +548,8 @@ static bool ComposeView(const std::vector<CamLayerImage>& images, double MarginM
         DrawFinish(em, copper, masks, keep, keepClip);
       }
       const Images drills = OnLayer(images, 24);
-      DrawImages(em, Holes, drills, keep, keepClip, true);
-      DrawImages(em, NoBoard, drills, keep, keepClip);
+      DrawImages(em, Holes, drills, keep, keepClip, Part::Drills);
+      DrawImages(em, NoBoard, drills, keep, keepClip, Part::AllButDrills);
       for (int s = 0; s < StepCount; ++s) Place(em.Draw[s], from[s], Bottom, sum, Dx, 0);
       const Paths b = Bottom ? Mirrored(board, sum * static_cast<ClipperLib::cInt>(ClipScale),
                                         Dx * static_cast<ClipperLib::cInt>(ClipScale))
@@ -592,22 +561,22 @@ static bool ComposeView(const std::vector<CamLayerImage>& images, double MarginM
 
     // The plot area: the boards' box and the margin, from 0,0; all of it
     // that is not board is painted over last.
-    const ClipperLib::IntRect all = Bounds(boards);
+    const Box all = PathsBox(boards);
     const double margin = std::round(MarginMm * 100.0);
-    const double ox = std::floor(static_cast<double>(all.left) / ClipScale) - margin;
-    const double oy = std::floor(static_cast<double>(all.top) / ClipScale) - margin;
-    const double w = std::ceil(static_cast<double>(all.right) / ClipScale) + margin - ox;
-    const double h = std::ceil(static_cast<double>(all.bottom) / ClipScale) + margin - oy;
+    const double ox = std::floor(all.X0 / ClipScale) - margin, oy = std::floor(all.Y0 / ClipScale) - margin;
+    const double w = std::ceil(all.X1 / ClipScale) + margin - ox, h = std::ceil(all.Y1 / ClipScale) + margin - oy;
     if (w > HostLimit || h > HostLimit || std::fabs(ox) > HostLimit || std::fabs(oy) > HostLimit) {
       Errors.push_back("the board is larger than the host's 32-bit plot area of 10 um units");
       return false;
     }
     // The page's dashed frame stays in sight: its stroke reaches FrameHalf
     // into the page.
-    const auto c = [](double V) { return static_cast<ClipperLib::cInt>(V * ClipScale); };
-    const double x0 = ox + FrameHalf, y0 = oy + FrameHalf, x1 = ox + w - FrameHalf, y1 = oy + h - FrameHalf;
-    const Path page{{c(x0), c(y0)}, {c(x1), c(y0)}, {c(x1), c(y1)}, {c(x0), c(y1)}};
-    DrawStrokes(em, NoBoard, HatchOf(Less({page}, boards)));
+    Box page;
+    page.Add((ox + FrameHalf) * ClipScale, (oy + FrameHalf) * ClipScale, 0);
+    page.Add((ox + w - FrameHalf) * ClipScale, (oy + h - FrameHalf) * ClipScale, 0);
+    Paths outside{BoxPath(page)};
+    Subtract(outside, boards);
+    DrawStrokes(em, NoBoard, HatchOf(outside));
 
     Calls.assign(em.ApertureCalls.begin(), em.ApertureCalls.end());
     Calls.push_back(CamCall{Verb::OpenEquip, {0, 0, static_cast<int32_t>(w), static_cast<int32_t>(h), 0, 0}});
