@@ -39,13 +39,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   png::Image a, b;
-  try {
-    a = png::ReadPng(argv[1]);
-    b = png::ReadPng(argv[2]);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "pngcover: %s\n", e.what());
-    return 2;
-  }
+  if (!png::ReadPair("pngcover", argv[1], argv[2], a, b)) return 2;
   const long border = argc > 3 ? std::strtol(argv[3], nullptr, 10) : 2;
   const long w = std::min(a.Width, b.Width), h = std::min(a.Height, b.Height);
   const std::vector<int8_t> ca = Classes(a, false), cb = Classes(b, true);

@@ -77,13 +77,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   png::Image a, b;
-  try {
-    a = png::ReadPng(argv[1]);
-    b = png::ReadPng(argv[2]);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "pngroles: %s\n", e.what());
-    return 2;
-  }
+  if (!png::ReadPair("pngroles", argv[1], argv[2], a, b)) return 2;
   const long radius = argc > 5 ? std::strtol(argv[5], nullptr, 10) : 10;
   const long border = argc > 6 ? std::strtol(argv[6], nullptr, 10) : 3;
   const std::vector<int8_t> ca = Classify(a, Palette(argv[3])), cb = Classify(b, Palette(argv[4]));

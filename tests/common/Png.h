@@ -102,4 +102,17 @@ inline Image ReadPng(const std::string& Path) {
   return img;
 }
 
+// The two pictures a comparison takes; false with "TOOL: why" on standard
+// error when one cannot be read.
+inline bool ReadPair(const char* Tool, const char* PathA, const char* PathB, Image& A, Image& B) {
+  try {
+    A = ReadPng(PathA);
+    B = ReadPng(PathB);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s: %s\n", Tool, e.what());
+    return false;
+  }
+  return true;
+}
+
 }  // namespace png

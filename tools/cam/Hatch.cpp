@@ -544,6 +544,8 @@ void ThermalStrokes(const Obj& O, StrokeSink Sink, void* Ctx) {
   }
 }
 
+void CollectStroke(void* Ctx, const HatchStroke& S) { static_cast<std::vector<HatchStroke>*>(Ctx)->push_back(S); }
+
 void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
   Hatcher h;
   h.Sink = Sink, h.Ctx = Ctx;
@@ -623,7 +625,7 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
     const int64_t split = strips / 2;
     auto upper = std::make_unique<Hatcher>();
     std::vector<HatchStroke> strokes;
-    upper->Sink = [](void* To, const HatchStroke& S) { static_cast<std::vector<HatchStroke>*>(To)->push_back(S); };
+    upper->Sink = CollectStroke;
     upper->Ctx = &strokes;
     Scanner& u = upper->Scan;
     u.Edges = &edges, u.Clear = s.Clear, u.AnyClear = s.AnyClear, u.Winding = s.Winding;

@@ -29,6 +29,8 @@ struct HatchStroke {
 // Receives each stroke as it is made: a strip of the area at a time, the
 // widest pen first within a strip.
 using StrokeSink = void (*)(void* Ctx, const HatchStroke& S);
+// The sink that keeps them: appends to the std::vector<HatchStroke> at Ctx.
+void CollectStroke(void* Ctx, const HatchStroke& S);
 
 // One run of objects of one polarity, in the order drawn: each layer
 // darkens (or clears) its outlines, taken by the non-zero rule, over what

@@ -221,8 +221,7 @@ void DrawStrokes(Emitter& E, int Step, const std::vector<HatchStroke>& Strokes) 
 std::vector<HatchStroke> HatchOf(const Paths& Area) {
   std::vector<HatchStroke> out;
   if (Area.empty()) return out;
-  Hatch({{Area, false}}, [](void* C, const HatchStroke& S) { static_cast<std::vector<HatchStroke>*>(C)->push_back(S); },
-        &out);
+  Hatch({{Area, false}}, CollectStroke, &out);
   return out;
 }
 
