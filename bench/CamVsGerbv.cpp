@@ -26,27 +26,6 @@ struct Case {
   std::vector<std::string> Files;
 };
 
-// pcb-stackup's side and type of host layer N (tests/cam/stackup-svg.js
-// takes FILE=SIDE:TYPE): its own guess from the file name knows none of
-// hellboard's or ekf2's names.
-const char* StackupLayer(int N) {
-  switch (N) {
-    case 0: return "bottom:copper";
-    case 1: return "top:copper";
-    case 3: return "all:outline";
-    case 14: return "bottom:solderpaste";
-    case 15: return "top:solderpaste";
-    case 20: return "bottom:soldermask";
-    case 21: return "top:soldermask";
-    case 22: return "bottom:silkscreen";
-    case 23: return "top:silkscreen";
-    case 24: return "all:drill";
-    case 2: case 4: case 5: case 6: case 7: case 8: case 9: case 10: case 11: case 12: case 13:
-      return "inner:copper";
-    default: return "drawing";
-  }
-}
-
 const std::vector<Case>& Cases() {
   static const std::vector<Case> cases = {
       {"Mentor-BoardStation/artwork_1.grb", {"Mentor-BoardStation/artwork_1.grb=1"}},
@@ -192,7 +171,7 @@ int RunCamVsGerbv(const std::string& Plothost, const std::string& Examples, cons
       g.push_back(path);
       v.push_back(path);
       t.push_back(path);
-      p.push_back(eq == std::string::npos ? path : path + "=" + StackupLayer(std::atoi(f.c_str() + eq + 1)));
+      p.push_back(eq == std::string::npos ? path : path + f.substr(eq));  // the script knows host layers
       tsOut.push_back(ts + path.substr(path.rfind('/')) + ".svg");
     }
     Measured m;

@@ -17,23 +17,11 @@ shift 5
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 [ -n "${KEEP_WORK:-}" ] || trap 'rm -rf "$work"' EXIT
-# pcb-stackup's side and type of host layer N, as the benchmark gives them:
-# its own guess from the file name knows none of hellboard's or ekf2's.
-stackup_layer() {
-  case $1 in
-    0) echo bottom:copper ;; 1) echo top:copper ;; 3) echo all:outline ;;
-    14) echo bottom:solderpaste ;; 15) echo top:solderpaste ;;
-    20) echo bottom:soldermask ;; 21) echo top:soldermask ;;
-    22) echo bottom:silkscreen ;; 23) echo top:silkscreen ;; 24) echo all:drill ;;
-    2 | [4-9] | 1[0-3]) echo inner:copper ;;
-    *) echo drawing ;;
-  esac
-}
-ours="" plain="" peer=""
+ours="" plain=""
 for f in "$@"; do
   case "$f" in
-    *=*) ours="$ours --layer $f"; plain="$plain ${f%=*}"; peer="$peer ${f%=*}=$(stackup_layer "${f##*=}")" ;;
-    *) plain="$plain $f"; peer="$peer $f" ;;
+    *=*) ours="$ours --layer $f"; plain="$plain ${f%=*}" ;;
+    *) plain="$plain $f" ;;
   esac
 done
 best() {
@@ -49,7 +37,7 @@ best() {
   echo "$b"
 }
 # shellcheck disable=SC2086
-set -- $(NODE_PATH=$npm/node_modules best node "$here/stackup-svg.js" "$work" $peer)
+set -- $(NODE_PATH=$npm/node_modules best node "$here/stackup-svg.js" "$work" "$@")
 p_s=$1 p_m=$2
 sed 's/^/pcb-stackup: /' "$work/out"
 # shellcheck disable=SC2086
