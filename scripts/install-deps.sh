@@ -10,10 +10,11 @@
 #           then Node.js and npm, and with npm tracespace's gerber-to-svg and
 #           pcb-stackup 4.2.8 into build/npm (the peers of the Gerber import
 #           and the board views; without npm or the registry, a warning)
-#   all:    also the MinGW-w64 cross compiler, the source indexes of the
-#           distribution's archive (the Windows build fetches Clipper's
-#           source package), and what runs the Windows tests: 32-bit Wine
-#           where this kernel runs 32-bit programs, else (or with
+#   all:    also the MinGW-w64 cross compiler, zip (for the release
+#           package), the source indexes of the distribution's archive
+#           (the Windows build fetches Clipper's source package), and
+#           what runs the Windows tests: 32-bit Wine where this kernel
+#           runs 32-bit programs, else (or with
 #           DRV_WINE_VM=1) QEMU, debootstrap and mke2fs for the virtual
 #           machine that runs them (tests/wine/vm.sh) (default)
 #   viewers: only Inkscape and Chromium, for the optional checks that a plot
@@ -51,6 +52,8 @@ if [ "$want" = native ] || [ "$want" = all ]; then
 fi
 if [ "$want" = all ]; then
   have i686-w64-mingw32-g++ || need="$need g++-mingw-w64-i686"
+  # The release package is written by Info-ZIP zip (-X: no owner, no extra times).
+  have zip || need="$need zip"
   # apt-get source unpacks with dpkg-source.
   have dpkg-source || need="$need dpkg-dev"
 fi

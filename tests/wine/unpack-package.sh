@@ -2,7 +2,8 @@
 # Unpacks the Windows release package into DIR, emptied first, and checks
 # what a user gets: exactly its six files; the text files with CR LF line
 # ends only; SHA256SUMS right for both binaries; the DLL passes check-pe.sh;
-# plothost.exe imports only Windows system DLLs.
+# neither binary carries its link time; plothost.exe imports only Windows
+# system DLLs.
 # Usage: unpack-package.sh ZIP DIR DEF SYMBOLS
 # SYMBOLS: the unstripped DLL of the link, whose symbols name the functions.
 set -eu
@@ -39,6 +40,15 @@ grep -q ' svgdrv\.dll.$' SHA256SUMS && grep -q ' plothost\.exe.$' SHA256SUMS ||
 sha256sum --strict -c SHA256SUMS
 
 "$here/check-pe.sh" svgdrv.dll "$def" "$syms"
+
+# Reproducible: the link wrote no time into either binary.
+for f in svgdrv.dll plothost.exe; do
+  stamp=$(i686-w64-mingw32-objdump -p "$f" | grep -m 1 '^Time/Date' | sed 's|^Time/Date[[:space:]]*||')
+  case "$stamp" in
+    *" 1970") ;;
+    *) fail "$f: the link stamped it with its time ($stamp)" ;;
+  esac
+done
 
 imports=$(i686-w64-mingw32-objdump -p plothost.exe | awk '/DLL Name:/ {print tolower($3)}' | sort -u)
 for name in $imports; do
