@@ -191,4 +191,51 @@ TEST(Hatch, ThermalFlashIsTheMacros) {
   EXPECT_LT(AreaOf(apart) + AreaOf(missing), 5);
 }
 
+// A stroke along an arc, traced directly or (where its outline would not be
+// simple) by Clipper's offset, is the union of the pen's discs along it:
+// the same area as a fine offset of the arc, within the chords' error,
+// positive (counter-clockwise) as the non-zero rule of the runs needs.
+// Ends a unit or two off the circle (rounding in a file) are where the
+// file puts them, the radius evening out between them.
+TEST(Hatch, ArcStrokeArea) {
+  struct Case {
+    const char* Name;
+    double R, W, A0, Sweep, EndOff;
+  };
+  const Case cases[] = {
+      {"quarter", 500, 40, 10, 90, 0},        {"clockwise", 500, 40, 100, -90, 0},
+      {"most of a circle", 300, 60, 0, 320, 0}, {"ends meet", 100, 60, 0, 330, 0},
+      {"whole ring", 96, 33, 0, 360, 0},      {"whole disc", 20, 60, 0, 360, 0},
+      {"pen past the centre", 20, 60, 30, 120, 0}, {"end off the circle", 96.5, 33, 90, 34.5, 2},
+      {"thin and long", 5000, 8, -170, 200, 0}, {"pen past the centre, long", 20, 60, 0, 300, 0},
+      {"pen far past the centre", 5, 100, 0, 180, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Obj o{ObjKind::Arc};
+    o.CX = 1000, o.CY = -300, o.R = c.R, o.W = c.W, o.A0 = c.A0, o.Sweep = c.Sweep;
+    const double a0 = c.A0 * Pi / 180, a1 = (c.A0 + c.Sweep) * Pi / 180;
+    o.X1 = o.CX + c.R * std::cos(a0), o.Y1 = o.CY + c.R * std::sin(a0);
+    o.X2 = o.CX + (c.R + c.EndOff) * std::cos(a1), o.Y2 = o.CY + (c.R + c.EndOff) * std::sin(a1);
+    // The radius runs evenly from one end's to the other's.
+    Path line;
+    for (int k = 0; k <= 720; ++k) {
+      const double a = a0 + (a1 - a0) * k / 720, r = c.R + c.EndOff * k / 720;
+      line.push_back(ToClip(o.CX + r * std::cos(a), o.CY + r * std::sin(a)));
+    }
+    ClipperLib::ClipperOffset off(2.0, 0.05 * ClipScale);
+    off.AddPath(line, ClipperLib::jtRound, ClipperLib::etOpenRound);
+    Paths want;
+    off.Execute(want, c.W / 2 * ClipScale);
+    const Paths got = ObjArea(o, Image{});
+    double signedArea = 0;
+    for (const Path& p : got) signedArea += ClipperLib::Area(p);
+    EXPECT_GT(signedArea, 0);
+    Paths extra = got, missing = want;
+    Subtract(extra, want);
+    Subtract(missing, got);
+    EXPECT_LT(AreaOf(extra) + AreaOf(missing), 0.4 * Perimeter(want)) << AreaOf(extra) << " " << AreaOf(missing);
+  }
+}
+
 }  // namespace

@@ -63,6 +63,45 @@ Path StadiumPath(double X1, double Y1, double X2, double Y2, double W) {
   return p;
 }
 
+namespace {
+
+// Outline of a stroke of a round tool along an arc, counter-clockwise like
+// the others. The ends' distances from the centre may differ by rounding
+// in the file: the radius then runs evenly from one to the other, and the
+// round ends lie on the ends themselves; where they meet (an arc of most of
+// a circle), the non-zero rule takes the overlap once. Empty where the
+// inner edge is no real arc (the pen reaches past the centre) or the arc's
+// angles do not fit its ends: Clipper's offset then takes it.
+Path ArcStrokePath(const Obj& O) {
+  const double r = O.W / 2, s = std::fabs(O.Sweep) * Pi / 180.0;
+  const bool ccw = O.Sweep >= 0;
+  const double fx = ccw ? O.X1 : O.X2, fy = ccw ? O.Y1 : O.Y2, tx = ccw ? O.X2 : O.X1, ty = ccw ? O.Y2 : O.Y1;
+  const double r0 = std::hypot(fx - O.CX, fy - O.CY), r1 = std::hypot(tx - O.CX, ty - O.CY);
+  if (!(r > 0 && s <= 2 * Pi && std::min(r0, r1) - r >= 1 && std::fabs(r0 - r1) <= 4)) return {};
+  const double a0 = std::atan2(fy - O.CY, fx - O.CX), a1 = a0 + s;
+  if (std::fabs(std::remainder(a1 - std::atan2(ty - O.CY, tx - O.CX), 2 * Pi)) * r1 > 0.5) return {};
+  const double deg = s * 180.0 / Pi, rm = std::max(r0, r1);
+  const int outer = ArcSteps(rm + r, deg), inner = ArcSteps(rm - r, deg), cap = std::max(4, ArcSteps(r, 180));
+  Path p;
+  p.reserve(static_cast<size_t>(outer + inner + 2 * cap + 2));
+  const auto at = [&p](double X, double Y, double Rad, double A) {
+    p.push_back(ToClip(X + Rad * std::cos(A), Y + Rad * std::sin(A)));
+  };
+  for (int k = 0; k <= outer; ++k) {
+    const double t = static_cast<double>(k) / outer;
+    at(O.CX, O.CY, r0 + (r1 - r0) * t + r, a0 + s * t);
+  }
+  for (int k = 1; k < cap; ++k) at(tx, ty, r, a1 + Pi * k / cap);
+  for (int k = inner; k >= 0; --k) {
+    const double t = static_cast<double>(k) / inner;
+    at(O.CX, O.CY, r0 + (r1 - r0) * t - r, a0 + s * t);
+  }
+  for (int k = 1; k < cap; ++k) at(fx, fy, r, a0 + Pi + Pi * k / cap);
+  return p;
+}
+
+}  // namespace
+
 Path ObroundPath(double CX, double CY, double W, double H) {
   if (W > H) return StadiumPath(CX - (W - H) / 2, CY, CX + (W - H) / 2, CY, H);
   if (H > W) return StadiumPath(CX, CY - (H - W) / 2, CX, CY + (H - W) / 2, W);
@@ -112,6 +151,15 @@ Paths ObjArea(const Obj& O, const Image& Img) {
     case ObjKind::Line:
       return {StadiumPath(O.X1, O.Y1, O.X2, O.Y2, O.W)};
     case ObjKind::Arc: {
+      // A whole circle stroked: a ring, or a disc where the pen covers
+      // the middle.
+      if (std::fabs(O.Sweep) >= 360 && std::hypot(O.X2 - O.X1, O.Y2 - O.Y1) < 0.5) {
+        if (O.R <= O.W / 2) return {CirclePath(O.CX, O.CY, O.R + O.W / 2)};
+        Paths ring{CirclePath(O.CX, O.CY, O.R + O.W / 2), CirclePath(O.CX, O.CY, O.R - O.W / 2)};
+        ClipperLib::ReversePath(ring.back());
+        return ring;
+      }
+      if (Path p = ArcStrokePath(O); !p.empty()) return {std::move(p)};
       const int steps = ArcSteps(O.R, O.Sweep);
       Path line;
       line.push_back(ToClip(O.X1, O.Y1));
