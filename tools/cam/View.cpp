@@ -451,9 +451,11 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
     reversed(cl, g.Items[n].Area);
     cl.insert(cl.end(), drawn[n].begin(), drawn[n].end());
   }
+  std::vector<AreaLayer> two(2);  // an initializer list would copy the outlines
   for (size_t q = 0; q < dark.size(); ++q) {
-    clear[q].Clear = true;
-    E.Hatched(Finish, {std::move(dark[q]), std::move(clear[q])});
+    two[0] = std::move(dark[q]), two[1] = std::move(clear[q]);
+    two[1].Clear = true;
+    E.Hatched(Finish, two);
   }
   if (runs.empty()) return;
   // Areas (a plane the mask opens) together, cleared outside the openings
