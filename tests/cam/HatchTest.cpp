@@ -74,6 +74,8 @@ std::vector<Shape> Shapes() {
   ClipperLib::ReversePath(ringIn);
   Path back = CirclePath(-200, 0, 150);
   ClipperLib::ReversePath(back);
+  Paths openings{RectPath(0, 0, 2000, 1400), CirclePath(-200, 0, 300), CirclePath(150, 0, 300)};
+  ClipperLib::ReversePath(openings[1]), ClipperLib::ReversePath(openings[2]);
   auto dark = [](Paths P) { return std::vector<AreaLayer>{{std::move(P), false}}; };
   // Tall bars whose edges cross enough sub-rows that a second thread
   // hatches the upper strips.
@@ -95,6 +97,9 @@ std::vector<Shape> Shapes() {
         {{RectPath(-300, 0, 800, 600), StadiumPath(-900, 400, 900, 400, 60)}, true},
         {{CirclePath(-300, 0, 150), back}, false}},
        1, 190},
+      // The positive rule: a box less two overlapping discs (each drawn
+      // the other way round) clears all but their union, overlap included.
+      {"box less overlapping openings", {{{RectPath(0, 0, 1600, 1000)}, false}, {openings, true, true}}, 1, 120},
   };
 }
 
@@ -126,10 +131,12 @@ TEST(Hatch, StaysInsideAndCovers) {
     // The true area, by Clipper.
     Paths area;
     for (const AreaLayer& l : s.Layers) {
+      Paths held = l.Outlines;
+      if (l.Positive) ClipperLib::SimplifyPolygons(held, ClipperLib::pftPositive);
       if (l.Clear) {
-        Subtract(area, l.Outlines);
+        Subtract(area, held);
       } else {
-        UnionInto(area, l.Outlines);
+        UnionInto(area, held);
       }
     }
     ExpectCovers(area, strokes, s.Thin, s.Lean);

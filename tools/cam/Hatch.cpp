@@ -91,8 +91,8 @@ struct Scanner {
   std::vector<Cross> Active;
   // With clear layers: each layer's winding at the sweep, and the layers
   // where it is not 0 (a row's crossings bring every winding back to 0).
-  std::vector<bool> Clear;
-  bool AnyClear = false;
+  std::vector<bool> Clear, Positive;
+  bool AnyClear = false;  // or any layer taken by the positive rule
   std::vector<int> Winding;
   std::set<uint32_t> Holding;
   // The same for the first 64 layers as bits, with no allocation per
@@ -174,16 +174,20 @@ struct Scanner {
       const bool few = Winding.size() <= 64;
       for (const Cross& c : Active) {
         int& w = Winding[c.Layer];
+        // Left to right, a counter-clockwise outline's falling edge comes
+        // first: the sweep counts its inside -1.
+        const bool pos = Positive[c.Layer];
+        const bool was = pos ? w < 0 : w != 0;
+        w += c.Dir;
+        const bool holds = pos ? w < 0 : w != 0;
         bool now;
         if (few) {
-          w += c.Dir;
           const uint64_t bit = uint64_t{1} << c.Layer;
-          Held = w != 0 ? Held | bit : Held & ~bit;
+          Held = holds ? Held | bit : Held & ~bit;
           now = Held != 0 && !Clear[63 - std::countl_zero(Held)];
         } else {
-          if (w == 0) Holding.insert(c.Layer);
-          w += c.Dir;
-          if (w == 0) Holding.erase(c.Layer);
+          if (!was && holds) Holding.insert(c.Layer);
+          if (was && !holds) Holding.erase(c.Layer);
           now = !Holding.empty() && !Clear[*Holding.rbegin()];
         }
         if (!dark && now) from = c.X;
@@ -561,7 +565,8 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
   edges.reserve(points);
   for (uint32_t k = 0; k < Layers.size(); ++k) {
     s.Clear.push_back(Layers[k].Clear);
-    s.AnyClear = s.AnyClear || Layers[k].Clear;
+    s.Positive.push_back(Layers[k].Positive);
+    s.AnyClear = s.AnyClear || Layers[k].Clear || Layers[k].Positive;
     for (const Path& p : Layers[k].Outlines) {
       for (size_t i = 0; i < p.size(); ++i) {
         const IntPoint& a = p[i];
@@ -628,7 +633,7 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
     upper->Sink = CollectStroke;
     upper->Ctx = &strokes;
     Scanner& u = upper->Scan;
-    u.Edges = &edges, u.Clear = s.Clear, u.AnyClear = s.AnyClear, u.Winding = s.Winding;
+    u.Edges = &edges, u.Clear = s.Clear, u.Positive = s.Positive, u.AnyClear = s.AnyClear, u.Winding = s.Winding;
     u.Base = s.Base, u.Count = s.Count;
     u.Ring.resize(s.Ring.size());
     u.StartAt(split * StripRows - Reach);

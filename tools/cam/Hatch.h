@@ -38,6 +38,10 @@ void CollectStroke(void* Ctx, const HatchStroke& S);
 struct AreaLayer {
   Paths Outlines;  // clip units
   bool Clear = false;
+  // Taken by the positive rule instead: a point is held where its winding
+  // is above zero, so that a box less overlapping outlines (each reversed)
+  // is the box less their union, with no polygon operation.
+  bool Positive = false;
 };
 
 // Strokes that together cover the area the layers make, within the finest

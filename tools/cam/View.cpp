@@ -331,19 +331,46 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
       if (o.Kind == ObjKind::Drill || !ObjBox(o, li->Img).Meets(Keep)) continue;
       Paths a = ObjArea(o, li->Img);
       if (a.empty()) continue;
+      // A region as the file draws it may run either way round: the
+      // clearing below counts an opening's inside by its orientation.
+      if (o.Kind == ObjKind::Area &&
+          std::any_of(a.begin(), a.end(), [](const Path& P) { return !ClipperLib::Orientation(P); })) {
+        ClipperLib::SimplifyPolygons(a, ClipperLib::pftNonZero);
+      }
       const Box b = PathsBox(a);
       g.Items.push_back({std::move(a), b, o.Kind == ObjKind::Flash && o.Shape != PadRing && o.Shape != PadThermal ? o : Obj{ObjKind::Area}});
     }
   }
   g.Build();
   if (g.Items.empty()) return;
+  // Openings whose boxes meet are one opening (a pad's opening drawn with
+  // several strokes, openings that run together): the copper in it is
+  // hatched once, not once for each.
+  const uint32_t count = static_cast<uint32_t>(g.Items.size());
+  std::vector<uint32_t> group(count);
+  for (uint32_t n = 0; n < count; ++n) group[n] = n;
+  const auto root = [&](uint32_t N) {
+    while (group[N] != N) N = group[N] = group[group[N]];
+    return N;
+  };
+  std::vector<uint32_t> near;
+  for (uint32_t n = 0; n < count; ++n) {
+    g.Meeting(g.Items[n].B, near);
+    for (const uint32_t m : near) group[root(m)] = root(n);
+  }
+  std::vector<std::vector<uint32_t>> members(count);
+  std::vector<Box> groupBox(count);
+  for (uint32_t n = 0; n < count; ++n) {
+    members[root(n)].push_back(n);
+    groupBox[root(n)].Add(g.Items[n].B);
+  }
   // The finish is hatched as runs of one polarity, which the scanline
   // resolves without Clipper: copper dark, then cleared outside the
   // opening and where a pad drawn as it is lies. Each opening apart, so
   // that the scanline crosses only its own rows.
   std::vector<AreaLayer> runs;
-  std::vector<Paths> pieces(g.Items.size()), drawn(g.Items.size());
-  std::vector<uint32_t> near;
+  std::vector<Paths> pieces(count), drawn(count);
+  std::vector<std::pair<uint32_t, Box>> reach;  // the groups an object meets, and where
   for (const CamLayerImage* li : Copper) {
     // Outlines that meet no opening change nothing inside one.
     for (AreaLayer& a : Kept(li->Areas, [&](const Box& B) {
@@ -369,7 +396,7 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
           // Cleared where it is drawn: a ring as its two circles, the
           // inner one reversed (no Clipper for thousands of vias); a
           // thermal not at all (its strokes are drawn twice).
-          Paths& d = drawn[*in];
+          Paths& d = drawn[root(*in)];
           if (o.Shape == PadRing) {
             d.push_back(CirclePath(o.X1, o.Y1, o.W / 2 + o.H));
             d.push_back(CirclePath(o.X1, o.Y1, o.W / 2));
@@ -381,15 +408,27 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
           continue;
         }
       }
+      // Each group it meets once, with the box of its openings it meets.
+      reach.clear();
+      for (const uint32_t n : near) reach.emplace_back(root(n), g.Items[n].B);
+      std::sort(reach.begin(), reach.end(), [](const auto& A, const auto& B) { return A.first < B.first; });
+      size_t k = 0;
+      for (size_t i = 0; i < reach.size(); ++i) {
+        if (k > 0 && reach[k - 1].first == reach[i].first) {
+          reach[k - 1].second.Add(reach[i].second);
+        } else {
+          reach[k++] = reach[i];
+        }
+      }
+      reach.resize(k);
       if (o.Kind != ObjKind::Line) {
         const Paths a = ObjArea(o, li->Img);
-        for (const uint32_t n : near) pieces[n].insert(pieces[n].end(), a.begin(), a.end());
+        for (const auto& [r, b] : reach) pieces[r].insert(pieces[r].end(), a.begin(), a.end());
         continue;
       }
-      // A track only where it may reach the opening: its middle cut to the
-      // opening's box grown by half its width.
-      for (const uint32_t n : near) {
-        const Box& ob = g.Items[n].B;
+      // A track only where it may reach the openings: its middle cut to
+      // their box grown by half its width.
+      for (const auto& [r, ob] : reach) {
         const double m = o.W / 2, x0 = ob.X0 / ClipScale - m, x1 = ob.X1 / ClipScale + m;
         const double y0 = ob.Y0 / ClipScale - m, y1 = ob.Y1 / ClipScale + m;
         double t0 = 0, t1 = 1;
@@ -405,7 +444,7 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
           return t0 <= t1;
         };
         if (edge(-dx, o.X1 - x0) && edge(dx, x1 - o.X1) && edge(-dy, o.Y1 - y0) && edge(dy, y1 - o.Y1)) {
-          pieces[n].push_back(StadiumPath(o.X1 + t0 * dx, o.Y1 + t0 * dy, o.X1 + t1 * dx, o.Y1 + t1 * dy, o.W));
+          pieces[r].push_back(StadiumPath(o.X1 + t0 * dx, o.Y1 + t0 * dy, o.X1 + t1 * dx, o.Y1 + t1 * dy, o.W));
         }
       }
     }
@@ -414,18 +453,23 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
     B.Add(B.X0 - 1, B.Y0 - 1, 0), B.Add(B.X1 + 1, B.Y1 + 1, 0);
     return BoxPath(B);
   };
-  const auto reversed = [](Paths& Into, const Paths& P) {
-    for (const Path& q : P) Into.push_back(q), ClipperLib::ReversePath(Into.back());
+  // Cleared: a box less the openings of group R in it. Under the rule that
+  // a point is held where the winding is above zero, openings that overlap
+  // need no union: the box counts one, each opening over a point one less.
+  const auto lessOpenings = [&](Paths& Into, uint32_t R) {
+    for (const uint32_t n : members[R]) {
+      for (const Path& q : g.Items[n].Area) Into.push_back(q), ClipperLib::ReversePath(Into.back());
+    }
   };
-  // Openings whose boxes (with their pieces) meet none of each other's go
-  // into one scan: each cleared in its own box but for its opening, the
+  // Groups whose boxes (with their pieces) meet none of each other's go
+  // into one scan: each cleared in its own box but for its openings, the
   // boxes apart, so no point is cleared twice over. Few scans, each over
   // small spans.
   std::vector<uint32_t> with;
   OpeningGrid ext;
-  for (uint32_t n = 0; n < g.Items.size(); ++n) {
+  for (uint32_t n = 0; n < count; ++n) {
     if (pieces[n].empty()) continue;
-    Box b = PathsBox(pieces[n], g.Items[n].B);
+    Box b = PathsBox(pieces[n], groupBox[n]);
     b.Add(b.X0 - 2, b.Y0 - 2, 0), b.Add(b.X1 + 2, b.Y1 + 2, 0);
     with.push_back(n);
     ext.Items.push_back({{}, b, Obj{ObjKind::Area}});
@@ -448,46 +492,27 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
     d.insert(d.end(), std::make_move_iterator(pieces[n].begin()), std::make_move_iterator(pieces[n].end()));
     Paths& cl = clear[batch[k]].Outlines;
     cl.push_back(rect(ext.Items[k].B));
-    reversed(cl, g.Items[n].Area);
+    lessOpenings(cl, n);
     cl.insert(cl.end(), drawn[n].begin(), drawn[n].end());
   }
   std::vector<AreaLayer> two(2);  // an initializer list would copy the outlines
   for (size_t q = 0; q < dark.size(); ++q) {
     two[0] = std::move(dark[q]), two[1] = std::move(clear[q]);
-    two[1].Clear = true;
+    two[1].Clear = two[1].Positive = true;
     E.Hatched(Finish, two);
   }
   if (runs.empty()) return;
   // Areas (a plane the mask opens) together, cleared outside the openings
-  // they meet: each group of openings whose boxes meet merged with Clipper
-  // first, so that no point of an opening counts twice.
+  // they meet.
   Box all;
   for (const AreaLayer& r : runs) all = PathsBox(r.Outlines, all);
-  std::vector<uint32_t> group(g.Items.size());
-  for (uint32_t n = 0; n < group.size(); ++n) group[n] = n;
-  const auto root = [&](uint32_t N) {
-    while (group[N] != N) N = group[N] = group[group[N]];
-    return N;
-  };
-  for (uint32_t n = 0; n < g.Items.size(); ++n) {
-    g.Meeting(g.Items[n].B, near);
-    for (const uint32_t m : near) group[root(m)] = root(n);
-  }
-  std::vector<Paths> merged(g.Items.size());
-  std::vector<uint32_t> count(g.Items.size(), 0);
-  for (uint32_t n = 0; n < g.Items.size(); ++n) {
-    if (!g.Items[n].B.Meets(all)) continue;
-    const uint32_t r = root(n);
-    merged[r].insert(merged[r].end(), g.Items[n].Area.begin(), g.Items[n].Area.end());
-    ++count[r];
-  }
   Paths open{rect(all)};
-  for (uint32_t n = 0; n < merged.size(); ++n) {
-    if (merged[n].empty()) continue;
-    if (count[n] > 1) ClipperLib::SimplifyPolygons(merged[n], ClipperLib::pftNonZero);
-    reversed(open, merged[n]);
+  for (uint32_t n = 0; n < count; ++n) {
+    if (root(n) == n && groupBox[n].Meets(all)) lessOpenings(open, n);
   }
-  runs.push_back({std::move(open), true});
+  AreaLayer outside{std::move(open), true};
+  outside.Positive = true;
+  runs.push_back(std::move(outside));
   E.Hatched(Finish, runs);
 }
 
