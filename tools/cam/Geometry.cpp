@@ -178,8 +178,10 @@ Paths ObjArea(const Obj& O, const Image& Img) {
       if (O.Shape == PadRect) return {RectPath(O.X1, O.Y1, O.W, O.H)};
       if (O.Shape == PadThermal) return ThermalPaths(O.X1, O.Y1, O.W, O.H, O.X2, O.Y2);
       if (O.Shape == PadRing) {
+        // The outer circle and the hole run the other way round: no
+        // Clipper for thousands of vias.
         Paths p{CirclePath(O.X1, O.Y1, O.W / 2 + O.H)};
-        Subtract(p, {CirclePath(O.X1, O.Y1, O.W / 2)});
+        if (O.W > 0) p.push_back(CirclePath(O.X1, O.Y1, O.W / 2)), ClipperLib::ReversePath(p.back());
         return p;
       }
       return {ObroundPath(O.X1, O.Y1, O.W, O.H)};
