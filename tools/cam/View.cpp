@@ -225,12 +225,77 @@ std::vector<HatchStroke> HatchOf(const Paths& Area) {
   return out;
 }
 
-// A mask opening: its outline (clip units), its box, and for a flash of a
-// convex shape the flash, so that a pad within it needs no Clipper.
+// A convex outline that needs no polygon to be tested (host units): a
+// stadium, the segment X1,Y1 to X2,Y2 grown by R (a track, a round or
+// obround pad), or an upright rectangle, centre X1,Y1 and half sizes X2,Y2.
+struct Convex {
+  bool Rect = false;
+  double X1 = 0, Y1 = 0, X2 = 0, Y2 = 0, R = 0;
+};
+
+// O's outline as a Convex, where it is one. Outer: rings and thermals by
+// their outer disc, for what lies inside an opening (no opening, which must
+// hold all of its inside).
+bool ConvexOf(const Obj& O, bool Outer, Convex& C) {
+  if (O.Kind == ObjKind::Line) {
+    C = {false, O.X1, O.Y1, O.X2, O.Y2, O.W / 2};
+    return true;
+  }
+  if (O.Kind != ObjKind::Flash) return false;
+  if (O.Shape == PadRing || O.Shape == PadThermal) {
+    if (!Outer) return false;
+    const double r = O.Shape == PadRing ? O.W / 2 + O.H : O.W / 2;
+    C = {false, O.X1, O.Y1, O.X1, O.Y1, r};
+    return true;
+  }
+  if (O.Shape == PadRect) {
+    C = {true, O.X1, O.Y1, O.W / 2, O.H / 2, 0};
+    return true;
+  }
+  // Round and obround: a segment along the longer side.
+  const double ex = O.W > O.H ? (O.W - O.H) / 2 : 0, ey = O.H > O.W ? (O.H - O.W) / 2 : 0;
+  C = {false, O.X1 - ex, O.Y1 - ey, O.X1 + ex, O.Y1 + ey, std::min(O.W, O.H) / 2};
+  return true;
+}
+
+// Whether A lies wholly inside B. In a rectangle: A's box (a stadium
+// touches every side of its box). In a stadium, whose distance from its
+// segment is convex: A's corners, or its segment's ends grown by its
+// radius.
+bool Inside(const Convex& A, const Convex& B) {
+  constexpr double Slack = 1e-6;
+  if (B.Rect) {
+    const double ax0 = A.Rect ? A.X1 - A.X2 : std::min(A.X1, A.X2) - A.R;
+    const double ax1 = A.Rect ? A.X1 + A.X2 : std::max(A.X1, A.X2) + A.R;
+    const double ay0 = A.Rect ? A.Y1 - A.Y2 : std::min(A.Y1, A.Y2) - A.R;
+    const double ay1 = A.Rect ? A.Y1 + A.Y2 : std::max(A.Y1, A.Y2) + A.R;
+    return ax0 >= B.X1 - B.X2 - Slack && ax1 <= B.X1 + B.X2 + Slack && ay0 >= B.Y1 - B.Y2 - Slack &&
+           ay1 <= B.Y1 + B.Y2 + Slack;
+  }
+  const double dx = B.X2 - B.X1, dy = B.Y2 - B.Y1, len2 = dx * dx + dy * dy;
+  const auto within = [&](double X, double Y, double R) {
+    const double t = len2 > 0 ? std::clamp(((X - B.X1) * dx + (Y - B.Y1) * dy) / len2, 0.0, 1.0) : 0;
+    return std::hypot(X - B.X1 - t * dx, Y - B.Y1 - t * dy) + R <= B.R + Slack;
+  };
+  if (A.Rect) {
+    for (const double sx : {-A.X2, A.X2}) {
+      for (const double sy : {-A.Y2, A.Y2}) {
+        if (!within(A.X1 + sx, A.Y1 + sy, 0)) return false;
+      }
+    }
+    return true;
+  }
+  return within(A.X1, A.Y1, A.R) && within(A.X2, A.Y2, A.R);
+}
+
+// A mask opening: its outline (clip units), its box, and where it is a
+// track or a pad of a convex shape that shape, so that copper within it
+// needs no polygon work.
 struct Opening {
   Paths Area;
-  Box B;      // clip units
-  Obj Flash;  // Kind Flash when it is one
+  Box B;  // clip units
+  bool HasShape = false;
+  Convex Shape;
 };
 
 // The openings by the cells of a grid over their boxes: a pad or track
@@ -279,42 +344,6 @@ struct OpeningGrid {
   }
 };
 
-// Whether the flash Pad lies wholly inside the flash Hole (host units).
-// Rings and thermals count as their outer disc, rounds and obrounds as
-// stadiums (a segment grown by a radius). In a rectangle: the pad's box (a
-// stadium touches every side of its box). In a stadium, whose distance
-// from its segment is convex: a rectangle's corners, a stadium's segment
-// ends grown by its radius.
-bool FlashInside(const Obj& Pad, const Obj& Hole) {
-  constexpr double Slack = 1e-6;
-  const bool disc = Pad.Shape == PadRing || Pad.Shape == PadThermal;
-  const double pw = Pad.Shape == PadRing ? Pad.W + 2 * Pad.H : Pad.W, ph = disc ? pw : Pad.H;
-  if (Hole.Shape == PadRect) {
-    return std::fabs(Pad.X1 - Hole.X1) + pw / 2 <= Hole.W / 2 + Slack &&
-           std::fabs(Pad.Y1 - Hole.Y1) + ph / 2 <= Hole.H / 2 + Slack;
-  }
-  const auto half = [](double W, double H, double& Ex, double& Ey) {
-    Ex = W > H ? (W - H) / 2 : 0, Ey = H > W ? (H - W) / 2 : 0;
-    return std::min(W, H) / 2;
-  };
-  double ex, ey, px, py;
-  const double rho = half(Hole.W, Hole.H, ex, ey);
-  const auto dist = [&](double X, double Y) {
-    const double dx = X - Hole.X1, dy = Y - Hole.Y1;
-    return std::hypot(dx - std::clamp(dx, -ex, ex), dy - std::clamp(dy, -ey, ey));
-  };
-  if (Pad.Shape == PadRect) {
-    for (const double sx : {-pw / 2, pw / 2}) {
-      for (const double sy : {-ph / 2, ph / 2}) {
-        if (dist(Pad.X1 + sx, Pad.Y1 + sy) > rho + Slack) return false;
-      }
-    }
-    return true;
-  }
-  const double r = half(pw, ph, px, py);
-  return dist(Pad.X1 - px, Pad.Y1 - py) + r <= rho + Slack && dist(Pad.X1 + px, Pad.Y1 + py) + r <= rho + Slack;
-}
-
 // The copper the mask leaves open, on Finish: a pad wholly inside one
 // opening flashed as it is; the rest of the copper that meets an opening
 // cut to the openings it meets and hatched.
@@ -324,7 +353,7 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
     // The areas' runs resolved; the objects drawn as they are on top.
     for (Path& p : AreasDark(Within(li->Areas, KeepClip))) {
       const Box b = PathBox(p);
-      g.Items.push_back({{std::move(p)}, b, Obj{ObjKind::Area}});
+      g.Items.push_back({{std::move(p)}, b, false, {}});
     }
     for (const PackedObj& p : li->Img.Objs) {
       const Obj o = li->Img.Full(p);
@@ -338,7 +367,9 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
         ClipperLib::SimplifyPolygons(a, ClipperLib::pftNonZero);
       }
       const Box b = PathsBox(a);
-      g.Items.push_back({std::move(a), b, o.Kind == ObjKind::Flash && o.Shape != PadRing && o.Shape != PadThermal ? o : Obj{ObjKind::Area}});
+      Opening it{std::move(a), b, false, {}};
+      it.HasShape = ConvexOf(o, false, it.Shape);
+      g.Items.push_back(std::move(it));
     }
   }
   g.Build();
@@ -386,10 +417,11 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
       if (!hb.Meets(Keep)) continue;
       g.Meeting(ClipBox(hb), near);
       if (near.empty()) continue;
-      // A pad wholly inside an opening is flashed as it is.
-      if (o.Kind == ObjKind::Flash) {
+      // A pad or track wholly inside an opening is drawn as it is.
+      Convex c;
+      if (ConvexOf(o, true, c)) {
         const auto in = std::find_if(near.begin(), near.end(), [&](uint32_t n) {
-          return g.Items[n].Flash.Kind == ObjKind::Flash && FlashInside(o, g.Items[n].Flash);
+          return g.Items[n].HasShape && Inside(c, g.Items[n].Shape);
         });
         if (in != near.end()) {
           E.Native(Finish, o);
@@ -472,7 +504,7 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
     Box b = PathsBox(pieces[n], groupBox[n]);
     b.Add(b.X0 - 2, b.Y0 - 2, 0), b.Add(b.X1 + 2, b.Y1 + 2, 0);
     with.push_back(n);
-    ext.Items.push_back({{}, b, Obj{ObjKind::Area}});
+    ext.Items.push_back({{}, b, false, {}});
   }
   ext.Build();
   std::vector<int> batch(with.size(), -1);
