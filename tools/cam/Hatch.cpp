@@ -83,12 +83,21 @@ struct Scanner {
   // to the next the order changes little, so insertion keeps it sorted.
   // X is worked out afresh on each sub-row, not summed along the edge, so
   // that a sweep begun part way up (StartAt) gives the very same spans.
+  // Only small records move (Cross: X, the direction and where the rest of
+  // the edge lies in Lines), and most sub-rows move none.
   struct Cross {
-    double X, Slope, Y1, X0, Y0;
-    int Dir;
+    double X;
+    uint32_t Line;
+    int32_t Dir;
+  };
+  struct Line {
+    double X0, Slope, Y0, Y1;
     uint32_t Layer;
   };
   std::vector<Cross> Active;
+  std::vector<Line> Lines;
+  std::vector<uint32_t> Free;  // slots of Lines whose edge has ended
+  std::vector<Cross> Joining;
   // With clear layers: each layer's winding at the sweep, and the layers
   // where it is not 0 (a row's crossings bring every winding back to 0).
   std::vector<bool> Clear;
@@ -104,15 +113,36 @@ struct Scanner {
   std::vector<Spans> Ring;
   Spans None;
 
+  static bool ByX(const Cross& A, const Cross& B) { return A.X < B.X; }
+
+  // The edges from Next on that join by y, each given a slot in Lines, to
+  // Joining, in the order they come.
+  void Join(double y) {
+    Joining.clear();
+    while (Next < Edges->size() && (*Edges)[Next].Y0 <= y) {
+      const Edge& e = (*Edges)[Next++];
+      if (e.Y1 <= y) continue;
+      uint32_t slot;
+      if (Free.empty()) {
+        slot = static_cast<uint32_t>(Lines.size());
+        Lines.push_back({});
+      } else {
+        slot = Free.back();
+        Free.pop_back();
+      }
+      Lines[slot] = {e.X0, e.Slope, e.Y0, e.Y1, e.Layer};
+      Joining.push_back({e.X0 + e.Slope * (y - e.Y0), slot, e.Dir});
+    }
+  }
+
   // Begins the sweep at sub-row G, with the edges that cross sub-row G - 1.
   void StartAt(int64_t G) {
     const double y = Base + static_cast<double>(G - 1) + 0.5;
-    Active.clear();
-    for (Next = 0; Next < Edges->size() && (*Edges)[Next].Y0 <= y; ++Next) {
-      const Edge& e = (*Edges)[Next];
-      if (e.Y1 > y) Active.push_back({e.X0 + e.Slope * (y - e.Y0), e.Slope, e.Y1, e.X0, e.Y0, e.Dir, e.Layer});
-    }
-    std::sort(Active.begin(), Active.end(), [](const Cross& A, const Cross& B) { return A.X < B.X; });
+    Active.clear(), Lines.clear(), Free.clear();
+    Next = 0;
+    Join(y);
+    std::sort(Joining.begin(), Joining.end(), ByX);
+    Active.swap(Joining);
     Done = G;
   }
 
@@ -127,36 +157,53 @@ struct Scanner {
       // Each edge moves on by its slope (sub-rows are a unit apart) and
       // keeps the order with its neighbours but where edges cross.
       size_t to = 0;
+      bool sorted = true;
       for (size_t k = 0; k < Active.size(); ++k) {
         Cross c = Active[k];
-        if (c.Y1 <= y) continue;
-        c.X = c.X0 + c.Slope * (y - c.Y0);
-        size_t j = to++;
-        for (; j > 0 && Active[j - 1].X > c.X; --j) Active[j] = Active[j - 1];
-        Active[j] = c;
+        const Line& e = Lines[c.Line];
+        if (e.Y1 <= y) {
+          Free.push_back(c.Line);
+          continue;
+        }
+        c.X = e.X0 + e.Slope * (y - e.Y0);
+        sorted = sorted && (to == 0 || !(Active[to - 1].X > c.X));
+        Active[to++] = c;
       }
       Active.resize(to);
-      // Edges that start here are sorted apart and merged in.
-      const size_t old = Active.size();
-      while (Next < Edges->size() && (*Edges)[Next].Y0 <= y) {
-        const Edge& e = (*Edges)[Next++];
-        if (e.Y1 > y) Active.push_back({e.X0 + e.Slope * (y - e.Y0), e.Slope, e.Y1, e.X0, e.Y0, e.Dir, e.Layer});
+      if (!sorted) {
+        for (size_t k = 1; k < to; ++k) {
+          if (!(Active[k - 1].X > Active[k].X)) continue;
+          const Cross c = Active[k];
+          size_t j = k;
+          for (; j > 0 && Active[j - 1].X > c.X; --j) Active[j] = Active[j - 1];
+          Active[j] = c;
+        }
       }
-      if (Active.size() > old) {
-        const auto byX = [](const Cross& A, const Cross& B) { return A.X < B.X; };
-        std::sort(Active.begin() + static_cast<std::ptrdiff_t>(old), Active.end(), byX);
-        std::inplace_merge(Active.begin(), Active.begin() + static_cast<std::ptrdiff_t>(old), Active.end(), byX);
+      // Edges that start here are sorted apart and merged in, after those
+      // of the same X already there.
+      Join(y);
+      if (!Joining.empty()) {
+        std::sort(Joining.begin(), Joining.end(), ByX);
+        Active.resize(to + Joining.size());
+        size_t i = to, w = Active.size();
+        for (size_t j = Joining.size(); j > 0;) {
+          if (i > 0 && Active[i - 1].X > Joining[j - 1].X) {
+            Active[--w] = Active[--i];
+          } else {
+            Active[--w] = Joining[--j];
+          }
+        }
       }
       Spans& out = Ring[static_cast<size_t>(Done % static_cast<int64_t>(Ring.size()))];
       out.clear();
       double from = 0;
-      const auto span = [&out, &from](double X) {
-        if (X <= from) return;
+      const auto span = [&out, &from](double To) {
+        if (To <= from) return;
         // Spans that touch (two outlines sharing an edge) are one.
         if (!out.empty() && out.back().B >= from) {
-          out.back().B = std::max(out.back().B, X);
+          out.back().B = std::max(out.back().B, To);
         } else {
-          out.push_back({from, X});
+          out.push_back({from, To});
         }
       };
       if (!AnyClear) {
@@ -173,17 +220,18 @@ struct Scanner {
       bool dark = false;
       const bool few = Winding.size() <= 64;
       for (const Cross& c : Active) {
-        int& w = Winding[c.Layer];
+        const uint32_t layer = Lines[c.Line].Layer;
+        int& w = Winding[layer];
         bool now;
         if (few) {
           w += c.Dir;
-          const uint64_t bit = uint64_t{1} << c.Layer;
+          const uint64_t bit = uint64_t{1} << layer;
           Held = w != 0 ? Held | bit : Held & ~bit;
           now = Held != 0 && !Clear[63 - std::countl_zero(Held)];
         } else {
-          if (w == 0) Holding.insert(c.Layer);
+          if (w == 0) Holding.insert(layer);
           w += c.Dir;
-          if (w == 0) Holding.erase(c.Layer);
+          if (w == 0) Holding.erase(layer);
           now = !Holding.empty() && !Clear[*Holding.rbegin()];
         }
         if (!dark && now) from = c.X;
