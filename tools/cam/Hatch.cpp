@@ -83,18 +83,23 @@ struct Scanner {
   // to the next the order changes little, so insertion keeps it sorted.
   // X is worked out afresh on each sub-row, not summed along the edge, so
   // that a sweep begun part way up (StartAt) gives the very same spans.
-  // Only small records move (Cross: X, the direction and where the rest of
-  // the edge lies in Lines), and most sub-rows move none.
+  // Only small records move (Cross), the rest of an edge stays in Lines.
+  // Edges that run across the rows (most, on boards of straight tracks and
+  // pads) keep their X. The walk along a sub-row also readies the next one
+  // (drops the edges that end, moves the sloped ones on, notes whether any
+  // passed another), one pass over the edges a sub-row.
   struct Cross {
-    double X;
+    double X, Y1;
     uint32_t Line;
-    int32_t Dir;
+    int16_t Dir;
+    bool Still;  // Slope 0
   };
   struct Line {
-    double X0, Slope, Y0, Y1;
+    double X0, Slope, Y0;
     uint32_t Layer;
   };
   std::vector<Cross> Active;
+  bool Sorted = true;  // Active is by X
   std::vector<Line> Lines;
   std::vector<uint32_t> Free;  // slots of Lines whose edge has ended
   std::vector<Cross> Joining;
@@ -130,9 +135,43 @@ struct Scanner {
         slot = Free.back();
         Free.pop_back();
       }
-      Lines[slot] = {e.X0, e.Slope, e.Y0, e.Y1, e.Layer};
-      Joining.push_back({e.X0 + e.Slope * (y - e.Y0), slot, e.Dir});
+      Lines[slot] = {e.X0, e.Slope, e.Y0, e.Layer};
+      Joining.push_back({e.X0 + e.Slope * (y - e.Y0), e.Y1, slot, static_cast<int16_t>(e.Dir), e.Slope == 0});
     }
+  }
+
+  // Readies Active for the sub-row at Y, an edge at a time in order: drops
+  // those that end by then, moves the sloped ones on, notes whether any
+  // passed another. Kept apart from the scanner so that its state lives in
+  // registers through the walk.
+  struct Readying {
+    Cross* A;
+    const Line* L;
+    std::vector<uint32_t>& Free;
+    double Y;
+    size_t To = 0;
+    double Last = -HUGE_VAL;
+    bool Sorted = true;
+
+    void Take(size_t K) {
+      Cross c = A[K];
+      if (c.Y1 <= Y) {
+        Free.push_back(c.Line);
+        return;
+      }
+      if (!c.Still) {
+        const Line& e = L[c.Line];
+        c.X = e.X0 + e.Slope * (Y - e.Y0);
+      }
+      Sorted = Sorted && !(Last > c.X);
+      Last = c.X;
+      A[To++] = c;
+    }
+  };
+  Readying Readied(double Y) { return {Active.data(), Lines.data(), Free, Y}; }
+  void Settle(const Readying& R) {
+    Active.resize(R.To);
+    Sorted = R.Sorted;
   }
 
   // Begins the sweep at sub-row G, with the edges that cross sub-row G - 1.
@@ -143,6 +182,9 @@ struct Scanner {
     Join(y);
     std::sort(Joining.begin(), Joining.end(), ByX);
     Active.swap(Joining);
+    Readying r = Readied(Base + static_cast<double>(G) + 0.5);
+    for (size_t k = 0; k < Active.size(); ++k) r.Take(k);
+    Settle(r);
     Done = G;
   }
 
@@ -154,24 +196,11 @@ struct Scanner {
   void Through(int64_t G) {
     for (; Done <= G && Done < Count; ++Done) {
       const double y = Base + static_cast<double>(Done) + 0.5;
-      // Each edge moves on by its slope (sub-rows are a unit apart) and
-      // keeps the order with its neighbours but where edges cross.
-      size_t to = 0;
-      bool sorted = true;
-      for (size_t k = 0; k < Active.size(); ++k) {
-        Cross c = Active[k];
-        const Line& e = Lines[c.Line];
-        if (e.Y1 <= y) {
-          Free.push_back(c.Line);
-          continue;
-        }
-        c.X = e.X0 + e.Slope * (y - e.Y0);
-        sorted = sorted && (to == 0 || !(Active[to - 1].X > c.X));
-        Active[to++] = c;
-      }
-      Active.resize(to);
-      if (!sorted) {
-        for (size_t k = 1; k < to; ++k) {
+      // Each edge has moved on by its slope (sub-rows are a unit apart) and
+      // kept the order with its neighbours but where edges crossed.
+      const size_t n = Active.size();
+      if (!Sorted) {
+        for (size_t k = 1; k < n; ++k) {
           if (!(Active[k - 1].X > Active[k].X)) continue;
           const Cross c = Active[k];
           size_t j = k;
@@ -184,8 +213,8 @@ struct Scanner {
       Join(y);
       if (!Joining.empty()) {
         std::sort(Joining.begin(), Joining.end(), ByX);
-        Active.resize(to + Joining.size());
-        size_t i = to, w = Active.size();
+        Active.resize(n + Joining.size());
+        size_t i = n, w = Active.size();
         for (size_t j = Joining.size(); j > 0;) {
           if (i > 0 && Active[i - 1].X > Joining[j - 1].X) {
             Active[--w] = Active[--i];
@@ -194,6 +223,8 @@ struct Scanner {
           }
         }
       }
+      Readying r = Readied(Base + static_cast<double>(Done + 1) + 0.5);
+      const size_t crossings = Active.size();
       Spans& out = Ring[static_cast<size_t>(Done % static_cast<int64_t>(Ring.size()))];
       out.clear();
       double from = 0;
@@ -208,18 +239,22 @@ struct Scanner {
       };
       if (!AnyClear) {
         int winding = 0;
-        for (const Cross& c : Active) {
+        for (size_t k = 0; k < crossings; ++k) {
+          const Cross& c = r.A[k];
           const int before = winding;
           winding += c.Dir;
           if (before == 0 && winding != 0) from = c.X;
           if (before != 0 && winding == 0) span(c.X);
+          r.Take(k);
         }
+        Settle(r);
         continue;
       }
       // A point is dark when the last layer holding it is dark.
       bool dark = false;
       const bool few = Winding.size() <= 64;
-      for (const Cross& c : Active) {
+      for (size_t k = 0; k < crossings; ++k) {
+        const Cross& c = r.A[k];
         const uint32_t layer = Lines[c.Line].Layer;
         int& w = Winding[layer];
         bool now;
@@ -237,7 +272,9 @@ struct Scanner {
         if (!dark && now) from = c.X;
         if (dark && !now) span(c.X);
         dark = now;
+        r.Take(k);
       }
+      Settle(r);
     }
   }
 };
