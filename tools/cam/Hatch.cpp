@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <cstdint>
 #include <memory>
 #include <set>
@@ -116,6 +117,20 @@ struct Scanner {
   int64_t Count = 0;  // sub-rows that meet the area
   int64_t Done = 0;   // sub-rows computed so far
   std::vector<Spans> Ring;
+  // By the ring: whether a sub-row's spans are those of the one below it
+  // (no edge joined, ended or moved), and whether the next sub-row has the
+  // edges of the last one walked.
+  std::vector<char> Same;
+  bool Kept = false, Prev = false;
+
+  void Size(size_t Rows) {
+    Ring.resize(Rows);
+    Same.assign(Rows, 0);
+  }
+
+  bool SameAsBelow(int64_t G) const {
+    return G > 0 && G < Count && Same[static_cast<size_t>(G % static_cast<int64_t>(Ring.size()))] != 0;
+  }
   Spans None;
 
   static bool ByX(const Cross& A, const Cross& B) { return A.X < B.X; }
@@ -152,14 +167,17 @@ struct Scanner {
     size_t To = 0;
     double Last = -HUGE_VAL;
     bool Sorted = true;
+    bool Changed = false;  // an edge ended or moved
 
     void Take(size_t K) {
       Cross c = A[K];
       if (c.Y1 <= Y) {
         Free.push_back(c.Line);
+        Changed = true;
         return;
       }
       if (!c.Still) {
+        Changed = true;
         const Line& e = L[c.Line];
         c.X = e.X0 + e.Slope * (Y - e.Y0);
       }
@@ -172,6 +190,7 @@ struct Scanner {
   void Settle(const Readying& R) {
     Active.resize(R.To);
     Sorted = R.Sorted;
+    Kept = !R.Changed;
   }
 
   // Begins the sweep at sub-row G, with the edges that cross sub-row G - 1.
@@ -185,6 +204,7 @@ struct Scanner {
     Readying r = Readied(Base + static_cast<double>(G) + 0.5);
     for (size_t k = 0; k < Active.size(); ++k) r.Take(k);
     Settle(r);
+    Kept = Prev = false;  // sub-row G - 1 is not in the ring
     Done = G;
   }
 
@@ -223,9 +243,11 @@ struct Scanner {
           }
         }
       }
+      const size_t slot = static_cast<size_t>(Done % static_cast<int64_t>(Ring.size()));
+      Same[slot] = Kept && Joining.empty();
       Readying r = Readied(Base + static_cast<double>(Done + 1) + 0.5);
       const size_t crossings = Active.size();
-      Spans& out = Ring[static_cast<size_t>(Done % static_cast<int64_t>(Ring.size()))];
+      Spans& out = Ring[slot];
       out.clear();
       double from = 0;
       const auto span = [&out, &from](double To) {
@@ -247,34 +269,46 @@ struct Scanner {
           if (before != 0 && winding == 0) span(c.X);
           r.Take(k);
         }
-        Settle(r);
-        continue;
-      }
-      // A point is dark when the last layer holding it is dark.
-      bool dark = false;
-      const bool few = Winding.size() <= 64;
-      for (size_t k = 0; k < crossings; ++k) {
-        const Cross& c = r.A[k];
-        const uint32_t layer = Lines[c.Line].Layer;
-        int& w = Winding[layer];
-        bool now;
-        if (few) {
-          w += c.Dir;
-          const uint64_t bit = uint64_t{1} << layer;
-          Held = w != 0 ? Held | bit : Held & ~bit;
-          now = Held != 0 && !Clear[63 - std::countl_zero(Held)];
-        } else {
-          if (w == 0) Holding.insert(layer);
-          w += c.Dir;
-          if (w == 0) Holding.erase(layer);
-          now = !Holding.empty() && !Clear[*Holding.rbegin()];
-        }
-        if (!dark && now) from = c.X;
-        if (dark && !now) span(c.X);
-        dark = now;
-        r.Take(k);
+      } else {
+        Clearing(r, crossings, from, span);
       }
       Settle(r);
+      // Edges that moved may still leave the spans of the sub-row below.
+      if (!Same[slot] && Prev) {
+        const Spans& below = Ring[(slot == 0 ? Ring.size() : slot) - 1];
+        Same[slot] = below.size() == out.size() &&
+                     (out.empty() || std::memcmp(below.data(), out.data(), out.size() * sizeof(Span)) == 0);
+      }
+      Prev = true;
+    }
+  }
+
+  // A sub-row's walk with clear layers: a point is dark when the last layer
+  // holding it is dark.
+  template <typename SpanFn>
+  void Clearing(Readying& R, size_t Crossings, double& From, const SpanFn& Span) {
+    bool dark = false;
+    const bool few = Winding.size() <= 64;
+    for (size_t k = 0; k < Crossings; ++k) {
+      const Cross& c = R.A[k];
+      const uint32_t layer = Lines[c.Line].Layer;
+      int& w = Winding[layer];
+      bool now;
+      if (few) {
+        w += c.Dir;
+        const uint64_t bit = uint64_t{1} << layer;
+        Held = w != 0 ? Held | bit : Held & ~bit;
+        now = Held != 0 && !Clear[63 - std::countl_zero(Held)];
+      } else {
+        if (w == 0) Holding.insert(layer);
+        w += c.Dir;
+        if (w == 0) Holding.erase(layer);
+        now = !Holding.empty() && !Clear[*Holding.rbegin()];
+      }
+      if (!dark && now) From = c.X;
+      if (dark && !now) Span(c.X);
+      dark = now;
+      R.Take(k);
     }
   }
 };
@@ -430,6 +464,9 @@ struct Hatcher {
       const int l = k % 2 == 0 ? mid - k / 2 : mid + 1 + k / 2;
       if (l < d0 && mid + 1 + k / 2 > d1) break;
       if (l < d0 || l > d1) continue;
+      // A sub-row like the one before it on this side of the centre, where
+      // the chord was no shorter, takes nothing more off.
+      if (k % 2 == 0 ? k > 0 && Scan.SameAsBelow(G0 + l + 1) : k > 1 && Scan.SameAsBelow(G0 + l)) continue;
       const double dy = l + 0.5 - Yc;
       ErodeInto(Safe, Scan.Row(G0 + l), std::sqrt(std::max(0.0, R * R - dy * dy)), Tmp);
     }
@@ -698,7 +735,7 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
     for (size_t k = 0; k < edges.size(); ++k) sorted[start[key[k]]++] = edges[k];
     edges.swap(sorted);
   }
-  s.Ring.resize(StripRows + 2 * Reach + 1);
+  s.Size(StripRows + 2 * Reach + 1);
   const int64_t strips = (s.Count + StripRows - 1) / StripRows;
 #if HATCH_THREADS
   // From this many sub-row crossings of its edges (a few milliseconds'
@@ -715,7 +752,7 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
     Scanner& u = upper->Scan;
     u.Edges = &edges, u.Clear = s.Clear, u.AnyClear = s.AnyClear, u.Winding = s.Winding;
     u.Base = s.Base, u.Count = s.Count;
-    u.Ring.resize(s.Ring.size());
+    u.Size(s.Ring.size());
     u.StartAt(split * StripRows - Reach);
     std::exception_ptr failed;
     std::atomic<bool> stop{false};
