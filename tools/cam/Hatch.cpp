@@ -93,7 +93,8 @@ struct Scanner {
     double X, Y1;
     uint32_t Line;
     int16_t Dir;
-    bool Still;  // Slope 0
+    bool Still;     // Slope 0
+    uint8_t Layer;  // the edge's layer, where there are no more than 64
   };
   struct Line {
     double X0, Slope, Y0;
@@ -107,6 +108,7 @@ struct Scanner {
   // With clear layers: each layer's winding at the sweep, and the layers
   // where it is not 0 (a row's crossings bring every winding back to 0).
   std::vector<bool> Clear;
+  uint64_t ClearBits = 0;  // Clear of the first 64 layers
   bool AnyClear = false;
   std::vector<int> Winding;
   std::set<uint32_t> Holding;
@@ -151,7 +153,8 @@ struct Scanner {
         Free.pop_back();
       }
       Lines[slot] = {e.X0, e.Slope, e.Y0, e.Layer};
-      Joining.push_back({e.X0 + e.Slope * (y - e.Y0), e.Y1, slot, static_cast<int16_t>(e.Dir), e.Slope == 0});
+      Joining.push_back({e.X0 + e.Slope * (y - e.Y0), e.Y1, slot, static_cast<int16_t>(e.Dir), e.Slope == 0,
+                         static_cast<uint8_t>(e.Layer & 63)});
     }
   }
 
@@ -288,23 +291,33 @@ struct Scanner {
   template <typename SpanFn>
   void Clearing(Readying& R, size_t Crossings, double& From, const SpanFn& Span) {
     bool dark = false;
-    const bool few = Winding.size() <= 64;
+    if (Winding.size() <= 64) {
+      // In registers: what the walk stores (Active) could be taken to
+      // alias the scanner's own fields.
+      int* const winding = Winding.data();
+      const uint64_t clear = ClearBits;
+      uint64_t held = Held;
+      for (size_t k = 0; k < Crossings; ++k) {
+        const Cross& c = R.A[k];
+        const uint64_t bit = uint64_t{1} << c.Layer;
+        held = (winding[c.Layer] += c.Dir) != 0 ? held | bit : held & ~bit;
+        const bool now = held != 0 && ((clear >> (63 - std::countl_zero(held))) & 1) == 0;
+        if (!dark && now) From = c.X;
+        if (dark && !now) Span(c.X);
+        dark = now;
+        R.Take(k);
+      }
+      Held = held;
+      return;
+    }
     for (size_t k = 0; k < Crossings; ++k) {
       const Cross& c = R.A[k];
       const uint32_t layer = Lines[c.Line].Layer;
       int& w = Winding[layer];
-      bool now;
-      if (few) {
-        w += c.Dir;
-        const uint64_t bit = uint64_t{1} << layer;
-        Held = w != 0 ? Held | bit : Held & ~bit;
-        now = Held != 0 && !Clear[63 - std::countl_zero(Held)];
-      } else {
-        if (w == 0) Holding.insert(layer);
-        w += c.Dir;
-        if (w == 0) Holding.erase(layer);
-        now = !Holding.empty() && !Clear[*Holding.rbegin()];
-      }
+      if (w == 0) Holding.insert(layer);
+      w += c.Dir;
+      if (w == 0) Holding.erase(layer);
+      const bool now = !Holding.empty() && !Clear[*Holding.rbegin()];
       if (!dark && now) From = c.X;
       if (dark && !now) Span(c.X);
       dark = now;
@@ -683,6 +696,7 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
   edges.reserve(points);
   for (uint32_t k = 0; k < Layers.size(); ++k) {
     s.Clear.push_back(Layers[k].Clear);
+    if (k < 64 && Layers[k].Clear) s.ClearBits |= uint64_t{1} << k;
     s.AnyClear = s.AnyClear || Layers[k].Clear;
     for (const Path& p : Layers[k].Outlines) {
       for (size_t i = 0; i < p.size(); ++i) {
@@ -750,7 +764,7 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
     upper->Sink = CollectStroke;
     upper->Ctx = &strokes;
     Scanner& u = upper->Scan;
-    u.Edges = &edges, u.Clear = s.Clear, u.AnyClear = s.AnyClear, u.Winding = s.Winding;
+    u.Edges = &edges, u.Clear = s.Clear, u.ClearBits = s.ClearBits, u.AnyClear = s.AnyClear, u.Winding = s.Winding;
     u.Base = s.Base, u.Count = s.Count;
     u.Size(s.Ring.size());
     u.StartAt(split * StripRows - Reach);
