@@ -124,6 +124,7 @@ struct Scanner {
   // edges of the last one walked.
   std::vector<char> Same;
   bool Kept = false, Prev = false;
+  double Ends = HUGE_VAL;  // no active edge ends below this
 
   void Size(size_t Rows) {
     Ring.resize(Rows);
@@ -153,6 +154,7 @@ struct Scanner {
         Free.pop_back();
       }
       Lines[slot] = {e.X0, e.Slope, e.Y0, e.Layer};
+      Ends = std::min(Ends, e.Y1);
       Joining.push_back({e.X0 + e.Slope * (y - e.Y0), e.Y1, slot, static_cast<int16_t>(e.Dir), e.Slope == 0,
                          static_cast<uint8_t>(e.Layer & 63)});
     }
@@ -169,6 +171,7 @@ struct Scanner {
     double Y;
     size_t To = 0;
     double Last = -HUGE_VAL;
+    double Ends = HUGE_VAL;  // the least Y1 of those kept
     bool Sorted = true;
     bool Changed = false;  // an edge ended or moved
 
@@ -186,6 +189,7 @@ struct Scanner {
       }
       Sorted = Sorted && !(Last > c.X);
       Last = c.X;
+      Ends = std::min(Ends, c.Y1);
       A[To++] = c;
     }
   };
@@ -194,6 +198,7 @@ struct Scanner {
     Active.resize(R.To);
     Sorted = R.Sorted;
     Kept = !R.Changed;
+    Ends = R.Ends;
   }
 
   // Begins the sweep at sub-row G, with the edges that cross sub-row G - 1.
@@ -248,7 +253,14 @@ struct Scanner {
       }
       const size_t slot = static_cast<size_t>(Done % static_cast<int64_t>(Ring.size()));
       Same[slot] = Kept && Joining.empty();
-      Readying r = Readied(Base + static_cast<double>(Done + 1) + 0.5);
+      const double next = Base + static_cast<double>(Done + 1) + 0.5;
+      if (Same[slot] && Ends > next) {
+        // The edges of the sub-row below, none sloped, none ending by the
+        // next: the spans below, and nothing to ready.
+        Ring[slot] = Ring[(slot == 0 ? Ring.size() : slot) - 1];
+        continue;
+      }
+      Readying r = Readied(next);
       const size_t crossings = Active.size();
       Spans& out = Ring[slot];
       out.clear();
