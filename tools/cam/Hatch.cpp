@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <cstdint>
 #include <memory>
 #include <set>
@@ -83,15 +84,31 @@ struct Scanner {
   // to the next the order changes little, so insertion keeps it sorted.
   // X is worked out afresh on each sub-row, not summed along the edge, so
   // that a sweep begun part way up (StartAt) gives the very same spans.
+  // Only small records move (Cross), the rest of an edge stays in Lines.
+  // Edges that run across the rows (most, on boards of straight tracks and
+  // pads) keep their X. The walk along a sub-row also readies the next one
+  // (drops the edges that end, moves the sloped ones on, notes whether any
+  // passed another), one pass over the edges a sub-row.
   struct Cross {
-    double X, Slope, Y1, X0, Y0;
-    int Dir;
+    double X, Y1;
+    uint32_t Line;
+    int16_t Dir;
+    bool Still;     // Slope 0
+    uint8_t Layer;  // the edge's layer, where there are no more than 64
+  };
+  struct Line {
+    double X0, Slope, Y0;
     uint32_t Layer;
   };
   std::vector<Cross> Active;
+  bool Sorted = true;  // Active is by X
+  std::vector<Line> Lines;
+  std::vector<uint32_t> Free;  // slots of Lines whose edge has ended
+  std::vector<Cross> Joining;
   // With clear layers: each layer's winding at the sweep, and the layers
   // where it is not 0 (a row's crossings bring every winding back to 0).
   std::vector<bool> Clear, Positive;
+  uint64_t ClearBits = 0, PositiveBits = 0;  // Clear and Positive of the first 64 layers
   bool AnyClear = false;  // or any layer taken by the positive rule
   std::vector<int> Winding;
   std::set<uint32_t> Holding;
@@ -102,17 +119,100 @@ struct Scanner {
   int64_t Count = 0;  // sub-rows that meet the area
   int64_t Done = 0;   // sub-rows computed so far
   std::vector<Spans> Ring;
+  // By the ring: whether a sub-row's spans are those of the one below it
+  // (no edge joined, ended or moved), and whether the next sub-row has the
+  // edges of the last one walked.
+  std::vector<char> Same;
+  bool Kept = false, Prev = false;
+  double Ends = HUGE_VAL;  // no active edge ends below this
+
+  void Size(size_t Rows) {
+    Ring.resize(Rows);
+    Same.assign(Rows, 0);
+  }
+
+  bool SameAsBelow(int64_t G) const {
+    return G > 0 && G < Count && Same[static_cast<size_t>(G % static_cast<int64_t>(Ring.size()))] != 0;
+  }
   Spans None;
+
+  static bool ByX(const Cross& A, const Cross& B) { return A.X < B.X; }
+
+  // The edges from Next on that join by y, each given a slot in Lines, to
+  // Joining, in the order they come.
+  void Join(double y) {
+    Joining.clear();
+    while (Next < Edges->size() && (*Edges)[Next].Y0 <= y) {
+      const Edge& e = (*Edges)[Next++];
+      if (e.Y1 <= y) continue;
+      uint32_t slot;
+      if (Free.empty()) {
+        slot = static_cast<uint32_t>(Lines.size());
+        Lines.push_back({});
+      } else {
+        slot = Free.back();
+        Free.pop_back();
+      }
+      Lines[slot] = {e.X0, e.Slope, e.Y0, e.Layer};
+      Ends = std::min(Ends, e.Y1);
+      Joining.push_back({e.X0 + e.Slope * (y - e.Y0), e.Y1, slot, static_cast<int16_t>(e.Dir), e.Slope == 0,
+                         static_cast<uint8_t>(e.Layer & 63)});
+    }
+  }
+
+  // Readies Active for the sub-row at Y, an edge at a time in order: drops
+  // those that end by then, moves the sloped ones on, notes whether any
+  // passed another. Kept apart from the scanner so that its state lives in
+  // registers through the walk.
+  struct Readying {
+    Cross* A;
+    const Line* L;
+    std::vector<uint32_t>& Free;
+    double Y;
+    size_t To = 0;
+    double Last = -HUGE_VAL;
+    double Ends = HUGE_VAL;  // the least Y1 of those kept
+    bool Sorted = true;
+    bool Changed = false;  // an edge ended or moved
+
+    void Take(size_t K) {
+      Cross c = A[K];
+      if (c.Y1 <= Y) {
+        Free.push_back(c.Line);
+        Changed = true;
+        return;
+      }
+      if (!c.Still) {
+        Changed = true;
+        const Line& e = L[c.Line];
+        c.X = e.X0 + e.Slope * (Y - e.Y0);
+      }
+      Sorted = Sorted && !(Last > c.X);
+      Last = c.X;
+      Ends = std::min(Ends, c.Y1);
+      A[To++] = c;
+    }
+  };
+  Readying Readied(double Y) { return {Active.data(), Lines.data(), Free, Y}; }
+  void Settle(const Readying& R) {
+    Active.resize(R.To);
+    Sorted = R.Sorted;
+    Kept = !R.Changed;
+    Ends = R.Ends;
+  }
 
   // Begins the sweep at sub-row G, with the edges that cross sub-row G - 1.
   void StartAt(int64_t G) {
     const double y = Base + static_cast<double>(G - 1) + 0.5;
-    Active.clear();
-    for (Next = 0; Next < Edges->size() && (*Edges)[Next].Y0 <= y; ++Next) {
-      const Edge& e = (*Edges)[Next];
-      if (e.Y1 > y) Active.push_back({e.X0 + e.Slope * (y - e.Y0), e.Slope, e.Y1, e.X0, e.Y0, e.Dir, e.Layer});
-    }
-    std::sort(Active.begin(), Active.end(), [](const Cross& A, const Cross& B) { return A.X < B.X; });
+    Active.clear(), Lines.clear(), Free.clear();
+    Next = 0;
+    Join(y);
+    std::sort(Joining.begin(), Joining.end(), ByX);
+    Active.swap(Joining);
+    Readying r = Readied(Base + static_cast<double>(G) + 0.5);
+    for (size_t k = 0; k < Active.size(); ++k) r.Take(k);
+    Settle(r);
+    Kept = Prev = false;  // sub-row G - 1 is not in the ring
     Done = G;
   }
 
@@ -124,76 +224,122 @@ struct Scanner {
   void Through(int64_t G) {
     for (; Done <= G && Done < Count; ++Done) {
       const double y = Base + static_cast<double>(Done) + 0.5;
-      // Each edge moves on by its slope (sub-rows are a unit apart) and
-      // keeps the order with its neighbours but where edges cross.
-      size_t to = 0;
-      for (size_t k = 0; k < Active.size(); ++k) {
-        Cross c = Active[k];
-        if (c.Y1 <= y) continue;
-        c.X = c.X0 + c.Slope * (y - c.Y0);
-        size_t j = to++;
-        for (; j > 0 && Active[j - 1].X > c.X; --j) Active[j] = Active[j - 1];
-        Active[j] = c;
+      // Each edge has moved on by its slope (sub-rows are a unit apart) and
+      // kept the order with its neighbours but where edges crossed.
+      const size_t n = Active.size();
+      if (!Sorted) {
+        for (size_t k = 1; k < n; ++k) {
+          if (!(Active[k - 1].X > Active[k].X)) continue;
+          const Cross c = Active[k];
+          size_t j = k;
+          for (; j > 0 && Active[j - 1].X > c.X; --j) Active[j] = Active[j - 1];
+          Active[j] = c;
+        }
       }
-      Active.resize(to);
-      // Edges that start here are sorted apart and merged in.
-      const size_t old = Active.size();
-      while (Next < Edges->size() && (*Edges)[Next].Y0 <= y) {
-        const Edge& e = (*Edges)[Next++];
-        if (e.Y1 > y) Active.push_back({e.X0 + e.Slope * (y - e.Y0), e.Slope, e.Y1, e.X0, e.Y0, e.Dir, e.Layer});
+      // Edges that start here are sorted apart and merged in, after those
+      // of the same X already there.
+      Join(y);
+      if (!Joining.empty()) {
+        std::sort(Joining.begin(), Joining.end(), ByX);
+        Active.resize(n + Joining.size());
+        size_t i = n, w = Active.size();
+        for (size_t j = Joining.size(); j > 0;) {
+          if (i > 0 && Active[i - 1].X > Joining[j - 1].X) {
+            Active[--w] = Active[--i];
+          } else {
+            Active[--w] = Joining[--j];
+          }
+        }
       }
-      if (Active.size() > old) {
-        const auto byX = [](const Cross& A, const Cross& B) { return A.X < B.X; };
-        std::sort(Active.begin() + static_cast<std::ptrdiff_t>(old), Active.end(), byX);
-        std::inplace_merge(Active.begin(), Active.begin() + static_cast<std::ptrdiff_t>(old), Active.end(), byX);
+      const size_t slot = static_cast<size_t>(Done % static_cast<int64_t>(Ring.size()));
+      Same[slot] = Kept && Joining.empty();
+      const double next = Base + static_cast<double>(Done + 1) + 0.5;
+      if (Same[slot] && Ends > next) {
+        // The edges of the sub-row below, none sloped, none ending by the
+        // next: the spans below, and nothing to ready.
+        Ring[slot] = Ring[(slot == 0 ? Ring.size() : slot) - 1];
+        continue;
       }
-      Spans& out = Ring[static_cast<size_t>(Done % static_cast<int64_t>(Ring.size()))];
+      Readying r = Readied(next);
+      const size_t crossings = Active.size();
+      Spans& out = Ring[slot];
       out.clear();
       double from = 0;
-      const auto span = [&out, &from](double X) {
-        if (X <= from) return;
+      const auto span = [&out, &from](double To) {
+        if (To <= from) return;
         // Spans that touch (two outlines sharing an edge) are one.
         if (!out.empty() && out.back().B >= from) {
-          out.back().B = std::max(out.back().B, X);
+          out.back().B = std::max(out.back().B, To);
         } else {
-          out.push_back({from, X});
+          out.push_back({from, To});
         }
       };
       if (!AnyClear) {
         int winding = 0;
-        for (const Cross& c : Active) {
+        for (size_t k = 0; k < crossings; ++k) {
+          const Cross& c = r.A[k];
           const int before = winding;
           winding += c.Dir;
           if (before == 0 && winding != 0) from = c.X;
           if (before != 0 && winding == 0) span(c.X);
+          r.Take(k);
         }
-        continue;
+      } else {
+        Clearing(r, crossings, from, span);
       }
-      // A point is dark when the last layer holding it is dark.
-      bool dark = false;
-      const bool few = Winding.size() <= 64;
-      for (const Cross& c : Active) {
-        int& w = Winding[c.Layer];
+      Settle(r);
+      // Edges that moved may still leave the spans of the sub-row below.
+      if (!Same[slot] && Prev) {
+        const Spans& below = Ring[(slot == 0 ? Ring.size() : slot) - 1];
+        Same[slot] = below.size() == out.size() &&
+                     (out.empty() || std::memcmp(below.data(), out.data(), out.size() * sizeof(Span)) == 0);
+      }
+      Prev = true;
+    }
+  }
+
+  // A sub-row's walk with clear layers: a point is dark when the last layer
+  // holding it is dark.
+  template <typename SpanFn>
+  void Clearing(Readying& R, size_t Crossings, double& From, const SpanFn& Span) {
+    bool dark = false;
+    if (Winding.size() <= 64) {
+      // In registers: what the walk stores (Active) could be taken to
+      // alias the scanner's own fields.
+      int* const winding = Winding.data();
+      const uint64_t clear = ClearBits, positive = PositiveBits;
+      uint64_t held = Held;
+      for (size_t k = 0; k < Crossings; ++k) {
+        const Cross& c = R.A[k];
+        const uint64_t bit = uint64_t{1} << c.Layer;
         // Left to right, a counter-clockwise outline's falling edge comes
-        // first: the sweep counts its inside -1.
-        const bool pos = Positive[c.Layer];
-        const bool was = pos ? w < 0 : w != 0;
-        w += c.Dir;
-        const bool holds = pos ? w < 0 : w != 0;
-        bool now;
-        if (few) {
-          const uint64_t bit = uint64_t{1} << c.Layer;
-          Held = holds ? Held | bit : Held & ~bit;
-          now = Held != 0 && !Clear[63 - std::countl_zero(Held)];
-        } else {
-          if (!was && holds) Holding.insert(c.Layer);
-          if (was && !holds) Holding.erase(c.Layer);
-          now = !Holding.empty() && !Clear[*Holding.rbegin()];
-        }
-        if (!dark && now) from = c.X;
-        if (dark && !now) span(c.X);
+        // first: under the positive rule its inside counts -1 here.
+        const int w = winding[c.Layer] += c.Dir;
+        held = ((positive & bit) != 0 ? w < 0 : w != 0) ? held | bit : held & ~bit;
+        const bool now = held != 0 && ((clear >> (63 - std::countl_zero(held))) & 1) == 0;
+        if (!dark && now) From = c.X;
+        if (dark && !now) Span(c.X);
         dark = now;
+        R.Take(k);
       }
+      Held = held;
+      return;
+    }
+    for (size_t k = 0; k < Crossings; ++k) {
+      const Cross& c = R.A[k];
+      const uint32_t layer = Lines[c.Line].Layer;
+      int& w = Winding[layer];
+      const bool pos = Positive[layer];
+      const bool was = pos ? w < 0 : w != 0;
+      w += c.Dir;
+      const bool holds = pos ? w < 0 : w != 0;
+      if (!was && holds) Holding.insert(layer);
+      if (was && !holds) Holding.erase(layer);
+      const bool now = !Holding.empty() && !Clear[*Holding.rbegin()];
+      if (!dark && now) From = c.X;
+      if (dark && !now) Span(c.X);
+      dark = now;
+      R.Take(k);
     }
   }
 };
@@ -349,6 +495,9 @@ struct Hatcher {
       const int l = k % 2 == 0 ? mid - k / 2 : mid + 1 + k / 2;
       if (l < d0 && mid + 1 + k / 2 > d1) break;
       if (l < d0 || l > d1) continue;
+      // A sub-row like the one before it on this side of the centre, where
+      // the chord was no shorter, takes nothing more off.
+      if (k % 2 == 0 ? k > 0 && Scan.SameAsBelow(G0 + l + 1) : k > 1 && Scan.SameAsBelow(G0 + l)) continue;
       const double dy = l + 0.5 - Yc;
       ErodeInto(Safe, Scan.Row(G0 + l), std::sqrt(std::max(0.0, R * R - dy * dy)), Tmp);
     }
@@ -566,6 +715,8 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
   for (uint32_t k = 0; k < Layers.size(); ++k) {
     s.Clear.push_back(Layers[k].Clear);
     s.Positive.push_back(Layers[k].Positive);
+    if (k < 64 && Layers[k].Clear) s.ClearBits |= uint64_t{1} << k;
+    if (k < 64 && Layers[k].Positive) s.PositiveBits |= uint64_t{1} << k;
     s.AnyClear = s.AnyClear || Layers[k].Clear || Layers[k].Positive;
     for (const Path& p : Layers[k].Outlines) {
       for (size_t i = 0; i < p.size(); ++i) {
@@ -618,7 +769,7 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
     for (size_t k = 0; k < edges.size(); ++k) sorted[start[key[k]]++] = edges[k];
     edges.swap(sorted);
   }
-  s.Ring.resize(StripRows + 2 * Reach + 1);
+  s.Size(StripRows + 2 * Reach + 1);
   const int64_t strips = (s.Count + StripRows - 1) / StripRows;
 #if HATCH_THREADS
   // From this many sub-row crossings of its edges (a few milliseconds'
@@ -633,9 +784,10 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
     upper->Sink = CollectStroke;
     upper->Ctx = &strokes;
     Scanner& u = upper->Scan;
-    u.Edges = &edges, u.Clear = s.Clear, u.Positive = s.Positive, u.AnyClear = s.AnyClear, u.Winding = s.Winding;
+    u.Edges = &edges, u.Clear = s.Clear, u.ClearBits = s.ClearBits, u.Positive = s.Positive,
+      u.PositiveBits = s.PositiveBits, u.AnyClear = s.AnyClear, u.Winding = s.Winding;
     u.Base = s.Base, u.Count = s.Count;
-    u.Ring.resize(s.Ring.size());
+    u.Size(s.Ring.size());
     u.StartAt(split * StripRows - Reach);
     std::exception_ptr failed;
     std::atomic<bool> stop{false};
