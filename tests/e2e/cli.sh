@@ -169,6 +169,14 @@ expect settings-stdin 0 '' -- sh -c 'TMPDIR="$3/tmp" "$0" -q --driver "$1" --set
 cmp -s calls.txt stdin2.txt && ok "--settings passes standard input and output on" || bad "--settings standard input"
 expect settings-status 2 '^nowhere.jnl: cannot open' -- env TMPDIR="$work/tmp" "$plothost" --settings s.ini nowhere.jnl
 [ -z "$(ls tmp)" ] && ok "--settings leaves no temporary folder" || bad "--settings left $(ls tmp)"
+# The staged copy is a hard link where it can be; on another file system
+# (a RAM disk), a copy.
+if [ -d /dev/shm ] && [ -w /dev/shm ] && [ "$(stat -c %d /dev/shm)" != "$(stat -c %d "$plothost")" ]; then
+  shm=$(mktemp -d /dev/shm/plothost-cli-XXXXXX)
+  expect settings-copied 0 '' -- env TMPDIR="$shm" "$plothost" -q --settings s.ini --driver "$echodrv" -o "settings copied.txt" "$src/echo/calls.jnl"
+  cmp -s calls.txt "settings copied.txt" && ok "--settings staged on another file system" || bad "--settings copy differs"
+  rmdir "$shm" && ok "no folder left there" || bad "left $(ls "$shm")"
+fi
 
 # ---- Settings mistakes: told by plothost (file and line), silent in the driver ----
 expect settings-mistakes 0 'mistakes.ini:3: warning: ' -- sh -c \
