@@ -481,70 +481,30 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
       }
     }
   }
-  const auto rect = [](Box B) {
-    B.Add(B.X0 - 1, B.Y0 - 1, 0), B.Add(B.X1 + 1, B.Y1 + 1, 0);
-    return BoxPath(B);
-  };
-  // Cleared: a box less the openings of group R in it. Under the rule that
-  // a point is held where the winding is above zero, openings that overlap
-  // need no union: the box counts one, each opening over a point one less.
-  const auto lessOpenings = [&](Paths& Into, uint32_t R) {
-    for (const uint32_t n : members[R]) {
-      for (const Path& q : g.Items[n].Area) Into.push_back(q), ClipperLib::ReversePath(Into.back());
-    }
-  };
-  // Groups whose boxes (with their pieces) meet none of each other's go
-  // into one scan: each cleared in its own box but for its openings, the
-  // boxes apart, so no point is cleared twice over. Few scans, each over
-  // small spans.
-  std::vector<uint32_t> with;
-  OpeningGrid ext;
+  // One scan: the areas near the openings (a plane the mask opens) and
+  // the pieces dark, then all cleared but the openings and the pads drawn
+  // as they are. Under the positive rule the box counts one and each
+  // opening over a point one less: overlapping openings need no union,
+  // and openings far apart share the scan.
+  Box runsBox, all;
+  for (const AreaLayer& r : runs) runsBox = PathsBox(r.Outlines, runsBox);
+  all.Add(runsBox);
+  AreaLayer dark, clear{{}, true, true};
   for (uint32_t n = 0; n < count; ++n) {
-    if (pieces[n].empty()) continue;
-    Box b = PathsBox(pieces[n], groupBox[n]);
-    b.Add(b.X0 - 2, b.Y0 - 2, 0), b.Add(b.X1 + 2, b.Y1 + 2, 0);
-    with.push_back(n);
-    ext.Items.push_back({{}, b, false, {}});
-  }
-  ext.Build();
-  std::vector<int> batch(with.size(), -1);
-  std::vector<AreaLayer> dark, clear;
-  for (uint32_t k = 0; k < with.size(); ++k) {
-    ext.Meeting(ext.Items[k].B, near);
-    std::vector<bool> taken;
-    for (const uint32_t m : near) {
-      if (batch[m] < 0) continue;
-      if (taken.size() <= static_cast<size_t>(batch[m])) taken.resize(batch[m] + 1, false);
-      taken[batch[m]] = true;
+    if (root(n) != n || (pieces[n].empty() && !groupBox[n].Meets(runsBox))) continue;
+    all = PathsBox(pieces[n], all);
+    dark.Outlines.insert(dark.Outlines.end(), std::make_move_iterator(pieces[n].begin()),
+                         std::make_move_iterator(pieces[n].end()));
+    clear.Outlines.insert(clear.Outlines.end(), drawn[n].begin(), drawn[n].end());
+    for (const uint32_t m : members[n]) {
+      for (const Path& q : g.Items[m].Area) clear.Outlines.push_back(q), ClipperLib::ReversePath(clear.Outlines.back());
     }
-    batch[k] = static_cast<int>(std::find(taken.begin(), taken.end(), false) - taken.begin());
-    if (dark.size() <= static_cast<size_t>(batch[k])) dark.resize(batch[k] + 1), clear.resize(batch[k] + 1);
-    const uint32_t n = with[k];
-    Paths& d = dark[batch[k]].Outlines;
-    d.insert(d.end(), std::make_move_iterator(pieces[n].begin()), std::make_move_iterator(pieces[n].end()));
-    Paths& cl = clear[batch[k]].Outlines;
-    cl.push_back(rect(ext.Items[k].B));
-    lessOpenings(cl, n);
-    cl.insert(cl.end(), drawn[n].begin(), drawn[n].end());
   }
-  std::vector<AreaLayer> two(2);  // an initializer list would copy the outlines
-  for (size_t q = 0; q < dark.size(); ++q) {
-    two[0] = std::move(dark[q]), two[1] = std::move(clear[q]);
-    two[1].Clear = two[1].Positive = true;
-    E.Hatched(Finish, two);
-  }
-  if (runs.empty()) return;
-  // Areas (a plane the mask opens) together, cleared outside the openings
-  // they meet.
-  Box all;
-  for (const AreaLayer& r : runs) all = PathsBox(r.Outlines, all);
-  Paths open{rect(all)};
-  for (uint32_t n = 0; n < count; ++n) {
-    if (root(n) == n && groupBox[n].Meets(all)) lessOpenings(open, n);
-  }
-  AreaLayer outside{std::move(open), true};
-  outside.Positive = true;
-  runs.push_back(std::move(outside));
+  if (dark.Outlines.empty() && runs.empty()) return;
+  all.Add(all.X0 - 2, all.Y0 - 2, 0), all.Add(all.X1 + 2, all.Y1 + 2, 0);
+  clear.Outlines.push_back(BoxPath(all));
+  runs.push_back(std::move(dark));
+  runs.push_back(std::move(clear));
   E.Hatched(Finish, runs);
 }
 
