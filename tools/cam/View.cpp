@@ -344,8 +344,8 @@ struct OpeningGrid {
   }
 };
 
-// The copper the mask leaves open, on Finish: a pad wholly inside one
-// opening flashed as it is; the rest of the copper that meets an opening
+// The copper the mask leaves open, on Finish: a pad or track wholly inside
+// one opening drawn as it is; the rest of the copper that meets an opening
 // cut to the openings it meets and hatched.
 void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box& Keep, const Box& KeepClip) {
   OpeningGrid g;
@@ -375,8 +375,8 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
   g.Build();
   if (g.Items.empty()) return;
   // Openings whose boxes meet are one opening (a pad's opening drawn with
-  // several strokes, openings that run together): the copper in it is
-  // hatched once, not once for each.
+  // several strokes, openings that run together): the copper that meets it
+  // is taken once, cut to the part of it that meets the copper.
   const uint32_t count = static_cast<uint32_t>(g.Items.size());
   std::vector<uint32_t> group(count);
   for (uint32_t n = 0; n < count; ++n) group[n] = n;
@@ -397,8 +397,7 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
   }
   // The finish is hatched as runs of one polarity, which the scanline
   // resolves without Clipper: copper dark, then cleared outside the
-  // opening and where a pad drawn as it is lies. Each opening apart, so
-  // that the scanline crosses only its own rows.
+  // openings and where a pad drawn as it is lies.
   std::vector<AreaLayer> runs;
   std::vector<Paths> pieces(count), drawn(count);
   std::vector<std::pair<uint32_t, Box>> reach;  // the groups an object meets, and where
