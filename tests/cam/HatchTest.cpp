@@ -76,6 +76,8 @@ std::vector<Shape> Shapes() {
   ClipperLib::ReversePath(back);
   Paths openings{RectPath(0, 0, 2000, 1400), CirclePath(-200, 0, 300), CirclePath(150, 0, 300)};
   ClipperLib::ReversePath(openings[1]), ClipperLib::ReversePath(openings[2]);
+  std::vector<AreaLayer> manyLayers(64, AreaLayer{{RectPath(0, 0, 1600, 1000)}, false});
+  manyLayers.push_back({openings, true, true});
   auto dark = [](Paths P) { return std::vector<AreaLayer>{{std::move(P), false}}; };
   // Tall bars whose edges cross enough sub-rows that a second thread
   // hatches the upper strips.
@@ -100,6 +102,9 @@ std::vector<Shape> Shapes() {
       // The positive rule: a box less two overlapping discs (each drawn
       // the other way round) clears all but their union, overlap included.
       {"box less overlapping openings", {{{RectPath(0, 0, 1600, 1000)}, false}, {openings, true, true}}, 1, 120},
+      // The same past 64 layers, where the sweep keeps the layers that hold
+      // a point in a set, not in bits.
+      {"box less overlapping openings, 65 layers", manyLayers, 1, 120},
   };
 }
 
