@@ -705,44 +705,50 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
   Scanner& s = h.Scan;
   std::vector<Edge> edges;
   s.Edges = &edges;
-  double y0 = 0, y1 = 0;
-  bool first = true;
-  size_t points = 0;
-  for (const AreaLayer& layer : Layers) {
-    for (const Path& p : layer.Outlines) points += p.size();
-  }
-  edges.reserve(points);
   for (uint32_t k = 0; k < Layers.size(); ++k) {
     s.Clear.push_back(Layers[k].Clear);
     s.Positive.push_back(Layers[k].Positive);
     if (k < 64 && Layers[k].Clear) s.ClearBits |= uint64_t{1} << k;
     if (k < 64 && Layers[k].Positive) s.PositiveBits |= uint64_t{1} << k;
     s.AnyClear = s.AnyClear || Layers[k].Clear || Layers[k].Positive;
-    for (const Path& p : Layers[k].Outlines) {
-      for (size_t i = 0; i < p.size(); ++i) {
-        const IntPoint& a = p[i];
-        const IntPoint& b = p[(i + 1) % p.size()];
+  }
+  s.Winding.assign(Layers.size(), 0);
+  // Every edge that is not level, in the layers' order.
+  const auto eachEdge = [&Layers](auto Take) {
+    for (uint32_t k = 0; k < Layers.size(); ++k) {
+      for (const Path& p : Layers[k].Outlines) {
+        for (size_t i = 0; i < p.size(); ++i) {
+          const IntPoint& a = p[i];
+          const IntPoint& b = p[(i + 1) % p.size()];
+          if (a.Y == b.Y) continue;
+          const IntPoint& lo = a.Y < b.Y ? a : b;
+          const IntPoint& hi = a.Y < b.Y ? b : a;
+          const double ly = static_cast<double>(lo.Y) / ClipScale, hy = static_cast<double>(hi.Y) / ClipScale;
+          const double lx = static_cast<double>(lo.X) / ClipScale, hx = static_cast<double>(hi.X) / ClipScale;
+          Take(Edge{ly, hy, lx, (hx - lx) / (hy - ly), a.Y < b.Y ? 1 : -1, k});
+        }
+      }
+    }
+  };
+  double y0 = 0, y1 = 0, crossings = 0;
+  bool first = true;
+  size_t count = 0;
+  for (const AreaLayer& layer : Layers) {
+    for (const Path& p : layer.Outlines) {
+      for (const IntPoint& a : p) {
         const double ay = static_cast<double>(a.Y) / ClipScale;
         if (first) y0 = y1 = ay, first = false;
         y0 = std::min(y0, ay), y1 = std::max(y1, ay);
-        if (a.Y == b.Y) continue;
-        const IntPoint& lo = a.Y < b.Y ? a : b;
-        const IntPoint& hi = a.Y < b.Y ? b : a;
-        const double ly = static_cast<double>(lo.Y) / ClipScale, hy = static_cast<double>(hi.Y) / ClipScale;
-        const double lx = static_cast<double>(lo.X) / ClipScale, hx = static_cast<double>(hi.X) / ClipScale;
-        edges.push_back({ly, hy, lx, (hx - lx) / (hy - ly), a.Y < b.Y ? 1 : -1, k});
       }
     }
   }
-  s.Winding.assign(Layers.size(), 0);
-  if (edges.empty()) return;
+  eachEdge([&](const Edge& E) { ++count, crossings += E.Y1 - E.Y0 + 1; });
+  if (count == 0) return;
   if ((y1 - y0) / (0.8 * FinePen) > MaxHatchRows) {
     throw CamError(0, "the areas span more than " +
                           std::to_string(static_cast<int>(MaxHatchRows * 0.8 * FinePen / 100000)) +
                           " m: too tall to fill with rows of strokes");
   }
-  double crossings = 0;
-  for (const Edge& e : edges) crossings += e.Y1 - e.Y0 + 1;
   if (crossings > MaxCrossings) {
     throw CamError(0, "the areas' edges cross more than " + std::to_string(static_cast<int64_t>(MaxCrossings)) +
                           " rows of a unit: too complex to fill");
@@ -750,24 +756,22 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
   s.Base = std::floor(y0);
   s.Count = static_cast<int64_t>(std::ceil(y1) - s.Base);
   // The edges in the order the sweep meets them, by the sub-row each joins
-  // on (a counting sort: the bound on crossings above bounds their number;
-  // those that join on one sub-row are sorted by X there).
+  // on: a counting sort, the edges made twice rather than held twice (the
+  // bound on crossings above bounds their number); those that join on one
+  // sub-row keep the layers' order and are sorted by X there.
   {
     const auto rowY = [&s](int64_t G) { return s.Base + static_cast<double>(G) + 0.5; };
+    const auto key = [&](double Y) {
+      int64_t g = std::clamp(static_cast<int64_t>(std::ceil(Y - s.Base - 0.5)), int64_t{0}, s.Count);
+      while (g > 0 && Y <= rowY(g - 1)) --g;
+      while (g < s.Count && Y > rowY(g)) ++g;
+      return static_cast<size_t>(g);
+    };
     std::vector<uint32_t> start(static_cast<size_t>(s.Count) + 2, 0);
-    std::vector<uint32_t> key(edges.size());
-    for (size_t k = 0; k < edges.size(); ++k) {
-      const double y = edges[k].Y0;
-      int64_t g = std::clamp(static_cast<int64_t>(std::ceil(y - s.Base - 0.5)), int64_t{0}, s.Count);
-      while (g > 0 && y <= rowY(g - 1)) --g;
-      while (g < s.Count && y > rowY(g)) ++g;
-      key[k] = static_cast<uint32_t>(g);
-      ++start[key[k] + 1];
-    }
+    eachEdge([&](const Edge& E) { ++start[key(E.Y0) + 1]; });
     for (size_t g = 1; g < start.size(); ++g) start[g] += start[g - 1];
-    std::vector<Edge> sorted(edges.size());
-    for (size_t k = 0; k < edges.size(); ++k) sorted[start[key[k]]++] = edges[k];
-    edges.swap(sorted);
+    edges.resize(count);
+    eachEdge([&](const Edge& E) { edges[start[key(E.Y0)]++] = E; });
   }
   s.Size(StripRows + 2 * Reach + 1);
   const int64_t strips = (s.Count + StripRows - 1) / StripRows;
