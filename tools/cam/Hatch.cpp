@@ -109,7 +109,7 @@ struct Scanner {
   // where it is not 0 (a row's crossings bring every winding back to 0).
   std::vector<bool> Clear, Positive;
   uint64_t ClearBits = 0, PositiveBits = 0;  // Clear and Positive of the first 64 layers
-  bool AnyClear = false;  // or any layer taken by the positive rule
+  bool Layered = false;  // a layer clears, or is taken by the positive rule: walk them one by one
   std::vector<int> Winding;
   std::set<uint32_t> Holding;
   // The same for the first 64 layers as bits, with no allocation per
@@ -274,7 +274,7 @@ struct Scanner {
           out.push_back({from, To});
         }
       };
-      if (!AnyClear) {
+      if (!Layered) {
         int winding = 0;
         for (size_t k = 0; k < crossings; ++k) {
           const Cross& c = r.A[k];
@@ -710,7 +710,7 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
     s.Positive.push_back(Layers[k].Positive);
     if (k < 64 && Layers[k].Clear) s.ClearBits |= uint64_t{1} << k;
     if (k < 64 && Layers[k].Positive) s.PositiveBits |= uint64_t{1} << k;
-    s.AnyClear = s.AnyClear || Layers[k].Clear || Layers[k].Positive;
+    s.Layered = s.Layered || Layers[k].Clear || Layers[k].Positive;
   }
   s.Winding.assign(Layers.size(), 0);
   // Every edge that is not level, in the layers' order.
@@ -789,7 +789,7 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
     upper->Ctx = &strokes;
     Scanner& u = upper->Scan;
     u.Edges = &edges, u.Clear = s.Clear, u.ClearBits = s.ClearBits, u.Positive = s.Positive,
-      u.PositiveBits = s.PositiveBits, u.AnyClear = s.AnyClear, u.Winding = s.Winding;
+      u.PositiveBits = s.PositiveBits, u.Layered = s.Layered, u.Winding = s.Winding;
     u.Base = s.Base, u.Count = s.Count;
     u.Size(s.Ring.size());
     u.StartAt(split * StripRows - Reach);

@@ -210,12 +210,11 @@ void DrawImages(Emitter& E, int Step, const Images& Imgs, const Box& Keep, const
   }
 }
 
+// Strokes hatched once, drawn on Step as the hatcher's own are.
 void DrawStrokes(Emitter& E, int Step, const std::vector<HatchStroke>& Strokes) {
-  for (const HatchStroke& s : Strokes) {
-    E.Line(Step, E.I32(static_cast<double>(s.X1), 0), E.I32(static_cast<double>(s.Y1), 0),
-           E.I32(static_cast<double>(s.X2), 0), E.I32(static_cast<double>(s.Y2), 0),
-           E.Ap(PadRound, s.Pen, s.Pen, 0), s.Pen);
-  }
+  E.SrcLine = 0;
+  E.HatchLayer = Step;
+  for (const HatchStroke& s : Strokes) Emitter::Stroke(&E, s);
 }
 
 std::vector<HatchStroke> HatchOf(const Paths& Area) {
@@ -344,6 +343,25 @@ struct OpeningGrid {
   }
 };
 
+// Where the middle of the track O runs within B (clip units) grown by half
+// its width: T0 to T1 of its length, narrowed from 0 to 1 (Liang-Barsky);
+// false where it does not.
+bool CutToBox(const Obj& O, const Box& B, double& T0, double& T1) {
+  const double m = O.W / 2, dx = O.X2 - O.X1, dy = O.Y2 - O.Y1;
+  const auto edge = [&](double P, double Q) {
+    if (P == 0) return Q >= 0;
+    const double t = Q / P;
+    if (P < 0) {
+      T0 = std::max(T0, t);
+    } else {
+      T1 = std::min(T1, t);
+    }
+    return T0 <= T1;
+  };
+  return edge(-dx, O.X1 - (B.X0 / ClipScale - m)) && edge(dx, B.X1 / ClipScale + m - O.X1) &&
+         edge(-dy, O.Y1 - (B.Y0 / ClipScale - m)) && edge(dy, B.Y1 / ClipScale + m - O.Y1);
+}
+
 // The copper the mask leaves open, on Finish: a pad or track wholly inside
 // one opening drawn as it is; the rest of the copper that meets an opening
 // cut to the openings it meets and hatched.
@@ -424,16 +442,11 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
         });
         if (in != near.end()) {
           E.Native(Finish, o);
-          // Cleared where it is drawn: a ring as its two circles, the
-          // inner one reversed (no Clipper for thousands of vias); a
-          // thermal not at all (its strokes are drawn twice).
-          Paths& d = drawn[root(*in)];
-          if (o.Shape == PadRing) {
-            d.push_back(CirclePath(o.X1, o.Y1, o.W / 2 + o.H));
-            d.push_back(CirclePath(o.X1, o.Y1, o.W / 2));
-            ClipperLib::ReversePath(d.back());
-          } else if (o.Shape != PadThermal) {
+          // Cleared where it is drawn; a thermal not at all (its strokes
+          // are drawn twice, and its area would take Clipper).
+          if (o.Shape != PadThermal) {
             const Paths a = ObjArea(o, li->Img);
+            Paths& d = drawn[root(*in)];
             d.insert(d.end(), a.begin(), a.end());
           }
           continue;
@@ -460,21 +473,9 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
       // A track only where it may reach the openings: its middle cut to
       // their box grown by half its width.
       for (const auto& [r, ob] : reach) {
-        const double m = o.W / 2, x0 = ob.X0 / ClipScale - m, x1 = ob.X1 / ClipScale + m;
-        const double y0 = ob.Y0 / ClipScale - m, y1 = ob.Y1 / ClipScale + m;
         double t0 = 0, t1 = 1;
-        const double dx = o.X2 - o.X1, dy = o.Y2 - o.Y1;
-        const auto edge = [&](double P, double Q) {
-          if (P == 0) return Q >= 0;
-          const double t = Q / P;
-          if (P < 0) {
-            t0 = std::max(t0, t);
-          } else {
-            t1 = std::min(t1, t);
-          }
-          return t0 <= t1;
-        };
-        if (edge(-dx, o.X1 - x0) && edge(dx, x1 - o.X1) && edge(-dy, o.Y1 - y0) && edge(dy, y1 - o.Y1)) {
+        if (CutToBox(o, ob, t0, t1)) {
+          const double dx = o.X2 - o.X1, dy = o.Y2 - o.Y1;
           pieces[r].push_back(StadiumPath(o.X1 + t0 * dx, o.Y1 + t0 * dy, o.X1 + t1 * dx, o.Y1 + t1 * dy, o.W));
         }
       }

@@ -3,8 +3,8 @@
 // The driver reads its settings only from beside the host executable, so
 // plothost gives it one: it runs itself again from a private temporary
 // folder that holds a copy of plothost (a hard link where it can), of the
-// driver library beside it, and FILE as SVG.ini. A real host's behaviour stays exactly as it is; nothing
-// in the driver knows about this.
+// driver library beside it, and FILE as SVG.ini. A real host's behaviour
+// stays exactly as it is; nothing in the driver knows about this.
 #pragma once
 
 #include <string>
