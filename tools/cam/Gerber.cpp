@@ -840,14 +840,7 @@ Paths Reader::MacroShape(const Macro& M, const std::vector<double>& Params) {
       const double th[6] = {cx * rc - cy * rs, cx * rs + cy * rc, od, id, gap, a[5]};
       std::copy(th, th + 6, MacroThermal);
       ++MacroThermals;
-      Paths ring{CirclePath(cx, cy, od / 2)};
-      if (id > 0) Subtract(ring, {CirclePath(cx, cy, id / 2)});
-      Subtract(ring, {RectPath(cx, cy, od * 2 + 2, gap), RectPath(cx, cy, gap, od * 2 + 2)});
-      for (const Path& p : ring) {
-        Path q;
-        for (const IntPoint& pt : p) q.push_back(RotPt(pt.X / ClipScale, pt.Y / ClipScale, a[5]));
-        prim.push_back(q);
-      }
+      prim = ThermalPaths(th[0], th[1], od, id, gap, a[5]);
     } else {
       Fail("aperture macro: unknown primitive " + std::to_string(code) + " in '" + s + "'");
     }
