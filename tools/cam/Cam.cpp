@@ -424,6 +424,10 @@ bool ReadCamImages(const CamOptions& Options, uint32_t Wanted, std::vector<CamLa
   Diag diag;
   bool taken[LayerCount] = {};
   TakeGiven(Options, taken);
+  // Room for every file at once: an image's deques are copied, not moved,
+  // when the vector grows (their move may throw), and a large board's
+  // copy costs more than its reading.
+  Out.reserve(Out.size() + Options.Files.size());
   for (const std::string& file : Options.Files) {
     try {
       std::string text, error;

@@ -417,7 +417,11 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
   // resolves without Clipper: copper dark, then cleared outside the
   // openings and where a pad drawn as it is lies.
   std::vector<AreaLayer> runs;
+  // Pieces by group; pads drawn as they are by the opening that holds
+  // them; and the openings some piece's box meets, the only ones (with the
+  // pads they hold) that the clearing needs.
   std::vector<Paths> pieces(count), drawn(count);
+  std::vector<bool> met(count);
   std::vector<std::pair<uint32_t, Box>> reach;  // the groups an object meets, and where
   for (const CamLayerImage* li : Copper) {
     // Outlines that meet no opening change nothing inside one.
@@ -446,7 +450,7 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
           // are drawn twice, and its area would take Clipper).
           if (o.Shape != PadThermal) {
             const Paths a = ObjArea(o, li->Img);
-            Paths& d = drawn[root(*in)];
+            Paths& d = drawn[*in];
             d.insert(d.end(), a.begin(), a.end());
           }
           continue;
@@ -454,7 +458,7 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
       }
       // Each group it meets once, with the box of its openings it meets.
       reach.clear();
-      for (const uint32_t n : near) reach.emplace_back(root(n), g.Items[n].B);
+      for (const uint32_t n : near) reach.emplace_back(root(n), g.Items[n].B), met[n] = true;
       std::sort(reach.begin(), reach.end(), [](const auto& A, const auto& B) { return A.first < B.first; });
       size_t k = 0;
       for (size_t i = 0; i < reach.size(); ++i) {
@@ -486,17 +490,25 @@ void DrawFinish(Emitter& E, const Images& Copper, const Images& Masks, const Box
   // as they are. Under the positive rule the box counts one and each
   // opening over a point one less: overlapping openings need no union,
   // and openings far apart share the scan.
-  Box runsBox, all;
-  for (const AreaLayer& r : runs) runsBox = PathsBox(r.Outlines, runsBox);
-  all.Add(runsBox);
+  // The runs' outlines by their boxes, or (past a few) by the box of all.
+  Box all;
+  std::vector<Box> runBoxes;
+  for (const AreaLayer& r : runs) {
+    for (const Path& q : r.Outlines) runBoxes.push_back(PathBox(q)), all.Add(runBoxes.back());
+  }
+  if (runBoxes.size() > 64) runBoxes.assign(1, all);
+  const auto underRuns = [&](const Box& B) {
+    return std::any_of(runBoxes.begin(), runBoxes.end(), [&](const Box& R) { return R.Meets(B); });
+  };
   AreaLayer dark, clear{{}, true, true};
   for (uint32_t n = 0; n < count; ++n) {
-    if (root(n) != n || (pieces[n].empty() && !groupBox[n].Meets(runsBox))) continue;
+    if (root(n) != n || (pieces[n].empty() && !underRuns(groupBox[n]))) continue;
     all = PathsBox(pieces[n], all);
     dark.Outlines.insert(dark.Outlines.end(), std::make_move_iterator(pieces[n].begin()),
                          std::make_move_iterator(pieces[n].end()));
-    clear.Outlines.insert(clear.Outlines.end(), drawn[n].begin(), drawn[n].end());
     for (const uint32_t m : members[n]) {
+      if (!met[m] && !underRuns(g.Items[m].B)) continue;
+      clear.Outlines.insert(clear.Outlines.end(), drawn[m].begin(), drawn[m].end());
       for (const Path& q : g.Items[m].Area) clear.Outlines.push_back(q), ClipperLib::ReversePath(clear.Outlines.back());
     }
   }
