@@ -27,6 +27,10 @@ cp "$plothost" "$driver" "$work/native/" || exit 1
   echo "same-as-native: the native plothost failed" >&2
   exit 1
 }
+# The folders a staged copy runs from (--settings, --cam, --view), before
+# and after: the Wine tests never run side by side.
+staged() { ls -d "$prefix"/drive_c/users/*/Temp/plothost-* 2>/dev/null; }
+before=$(staged)
 (cd "$(dirname "$exe")" && "$winerun" "$prefix" "$exe" "$@") >"$work/wine.out"
 rc=$?
 if [ "$rc" = 77 ]; then
@@ -34,6 +38,10 @@ if [ "$rc" = 77 ]; then
   exit 77
 fi
 [ "$rc" = 0 ] || { echo "same-as-native: $exe failed (status $rc)" >&2; exit 1; }
+if [ "$(staged)" != "$before" ]; then
+  echo "same-as-native: $exe left a staged folder behind: $(staged)" >&2
+  exit 1
+fi
 cmp "$work/native.out" "$work/wine.out" || {
   echo "same-as-native: $exe differs from the native plothost" >&2
   exit 1

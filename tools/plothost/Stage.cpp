@@ -104,6 +104,8 @@ int Run(const std::vector<std::string>& Args, const std::string& Settings) {
   const std::wstring driver = Wide(DefaultDriverPath());
   const std::wstring driverCopy = dir + L"\\" + driver.substr(driver.find_last_of(L"\\/:") + 1);
   int status = 1;
+  // A copy, not a hard link: no name of a running program's file can be
+  // removed, and plothost runs on while its copy's folder is cleared.
   bool staged = CopyFileW(self.c_str(), exe.c_str(), FALSE) != 0;
   CopyFileW(driver.c_str(), driverCopy.c_str(), FALSE);  // a --driver needs none
   if (FILE* f = _wfopen(ini.c_str(), L"wb")) {
