@@ -713,66 +713,81 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
     s.Layered = s.Layered || Layers[k].Clear || Layers[k].Positive;
   }
   s.Winding.assign(Layers.size(), 0);
-  // Every edge that is not level, in the layers' order.
+  // Every edge that is not level, in the layers' order: its ends, lower first.
   const auto eachEdge = [&Layers](auto Take) {
     for (uint32_t k = 0; k < Layers.size(); ++k) {
       for (const Path& p : Layers[k].Outlines) {
-        for (size_t i = 0; i < p.size(); ++i) {
+        for (size_t i = 0, n = p.size(); i < n; ++i) {
           const IntPoint& a = p[i];
-          const IntPoint& b = p[(i + 1) % p.size()];
+          const IntPoint& b = p[i + 1 < n ? i + 1 : 0];
           if (a.Y == b.Y) continue;
-          const IntPoint& lo = a.Y < b.Y ? a : b;
-          const IntPoint& hi = a.Y < b.Y ? b : a;
-          const double ly = static_cast<double>(lo.Y) / ClipScale, hy = static_cast<double>(hi.Y) / ClipScale;
-          const double lx = static_cast<double>(lo.X) / ClipScale, hx = static_cast<double>(hi.X) / ClipScale;
-          Take(Edge{ly, hy, lx, (hx - lx) / (hy - ly), a.Y < b.Y ? 1 : -1, k});
+          if (a.Y < b.Y) {
+            Take(a, b, 1, k);
+          } else {
+            Take(b, a, -1, k);
+          }
         }
       }
     }
   };
-  double y0 = 0, y1 = 0, crossings = 0;
+  // The extremes in clip units first: the scaling keeps their order.
   bool first = true;
   size_t count = 0;
+  int64_t lowest = 0, highest = 0;
   for (const AreaLayer& layer : Layers) {
     for (const Path& p : layer.Outlines) {
-      for (const IntPoint& a : p) {
-        const double ay = static_cast<double>(a.Y) / ClipScale;
-        if (first) y0 = y1 = ay, first = false;
-        y0 = std::min(y0, ay), y1 = std::max(y1, ay);
+      for (size_t i = 0, n = p.size(); i < n; ++i) {
+        const int64_t y = p[i].Y;
+        if (first) lowest = highest = y, first = false;
+        lowest = std::min(lowest, y), highest = std::max(highest, y);
+        count += y != p[i + 1 < n ? i + 1 : 0].Y;
       }
     }
   }
-  eachEdge([&](const Edge& E) { ++count, crossings += E.Y1 - E.Y0 + 1; });
   if (count == 0) return;
+  const double y0 = static_cast<double>(lowest) / ClipScale, y1 = static_cast<double>(highest) / ClipScale;
   if ((y1 - y0) / (0.8 * FinePen) > MaxHatchRows) {
     throw CamError(0, "the areas span more than " +
                           std::to_string(static_cast<int>(MaxHatchRows * 0.8 * FinePen / 100000)) +
                           " m: too tall to fill with rows of strokes");
   }
+  s.Base = std::floor(y0);
+  s.Count = static_cast<int64_t>(std::ceil(y1) - s.Base);
+  // The edges in the order the sweep meets them, by the sub-row each joins
+  // on: a counting sort, each edge's sub-row noted on the first pass (which
+  // also sums the crossings) and the edge made on the second; those that
+  // join on one sub-row keep the layers' order and are sorted by X there.
+  double crossings = 0;
+  std::vector<uint32_t> start(static_cast<size_t>(s.Count) + 2, 0), keys(count);
+  {
+    const auto rowY = [&s](int64_t G) { return s.Base + static_cast<double>(G) + 0.5; };
+    size_t e = 0;
+    eachEdge([&](const IntPoint& Lo, const IntPoint& Hi, int, uint32_t) {
+      const double ly = static_cast<double>(Lo.Y) / ClipScale, hy = static_cast<double>(Hi.Y) / ClipScale;
+      crossings += hy - ly + 1;
+      int64_t g = std::clamp(static_cast<int64_t>(std::ceil(ly - s.Base - 0.5)), int64_t{0}, s.Count);
+      while (g > 0 && ly <= rowY(g - 1)) --g;
+      while (g < s.Count && ly > rowY(g)) ++g;
+      keys[e++] = static_cast<uint32_t>(g);
+      ++start[static_cast<size_t>(g) + 1];
+    });
+  }
   if (crossings > MaxCrossings) {
     throw CamError(0, "the areas' edges cross more than " + std::to_string(static_cast<int64_t>(MaxCrossings)) +
                           " rows of a unit: too complex to fill");
   }
-  s.Base = std::floor(y0);
-  s.Count = static_cast<int64_t>(std::ceil(y1) - s.Base);
-  // The edges in the order the sweep meets them, by the sub-row each joins
-  // on: a counting sort, the edges made twice rather than held twice (the
-  // bound on crossings above bounds their number); those that join on one
-  // sub-row keep the layers' order and are sorted by X there.
+  for (size_t g = 1; g < start.size(); ++g) start[g] += start[g - 1];
+  edges.resize(count);
   {
-    const auto rowY = [&s](int64_t G) { return s.Base + static_cast<double>(G) + 0.5; };
-    const auto key = [&](double Y) {
-      int64_t g = std::clamp(static_cast<int64_t>(std::ceil(Y - s.Base - 0.5)), int64_t{0}, s.Count);
-      while (g > 0 && Y <= rowY(g - 1)) --g;
-      while (g < s.Count && Y > rowY(g)) ++g;
-      return static_cast<size_t>(g);
-    };
-    std::vector<uint32_t> start(static_cast<size_t>(s.Count) + 2, 0);
-    eachEdge([&](const Edge& E) { ++start[key(E.Y0) + 1]; });
-    for (size_t g = 1; g < start.size(); ++g) start[g] += start[g - 1];
-    edges.resize(count);
-    eachEdge([&](const Edge& E) { edges[start[key(E.Y0)]++] = E; });
+    size_t e = 0;
+    eachEdge([&](const IntPoint& Lo, const IntPoint& Hi, int Dir, uint32_t K) {
+      const double ly = static_cast<double>(Lo.Y) / ClipScale, hy = static_cast<double>(Hi.Y) / ClipScale;
+      const double lx = static_cast<double>(Lo.X) / ClipScale, hx = static_cast<double>(Hi.X) / ClipScale;
+      edges[start[keys[e++]]++] = Edge{ly, hy, lx, (hx - lx) / (hy - ly), Dir, K};
+    });
   }
+  std::vector<uint32_t>().swap(keys);
+  std::vector<uint32_t>().swap(start);
   s.Size(StripRows + 2 * Reach + 1);
   const int64_t strips = (s.Count + StripRows - 1) / StripRows;
 #if HATCH_THREADS
