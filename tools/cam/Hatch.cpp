@@ -445,7 +445,8 @@ struct Hatcher {
   std::vector<Piece> Open[StripRows];  // what is left after it
   size_t Hint[StripRows] = {};         // where each row's last cut ended
   std::vector<Piece> Pieces;
-  Spans Need, Merged, Safe, Tmp;
+  Spans Safe, Tmp;
+  std::vector<char> Hit;  // by Safe: a gap lies within a stroke's reach
   size_t Strokes = 0;
 
   void Emit(int L, double X1, double Y, double X2) {
@@ -454,28 +455,42 @@ struct Hatcher {
     Sink(Ctx, {std::llround(X1), y, std::llround(X2), y, Levels[L].Pen});
   }
 
-  // The uncovered pieces of strip rows From..To-1 that count (not a
-  // scallop), merged into Need by X: each row's pieces are in order
-  // already, so a row at a time is merged in, one pass over both.
-  void Gaps(int From, int To) {
-    Need.clear();
-    const auto add = [this](double A, double B) {
-      if (!Merged.empty() && A <= Merged.back().B) {
-        Merged.back().B = std::max(Merged.back().B, B);
-      } else {
-        Merged.push_back({A, B});
-      }
-    };
+  // Whether a piece of strip rows From..To-1 counts: not a scallop.
+  static bool Counts(const Piece& P) { return !(P.Edge && P.B - P.A < Scallop); }
+
+  // The reach of the pieces of strip rows From..To-1 that count: false
+  // when there are none. Each row's pieces are in order by X.
+  bool GapBounds(int From, int To, double& Lo, double& Hi) const {
+    bool any = false;
     for (int l = From; l < To; ++l) {
-      Merged.clear();
-      size_t i = 0;
+      const std::vector<Piece>& o = Open[l];
+      auto first = std::find_if(o.begin(), o.end(), Counts);
+      if (first == o.end()) continue;
+      auto last = std::find_if(o.rbegin(), o.rend(), Counts);
+      Lo = any ? std::min(Lo, first->A) : first->A;
+      Hi = any ? std::max(Hi, last->B) : last->B;
+      any = true;
+    }
+    return any;
+  }
+
+  // Hit[k] := whether a piece of strip rows From..To-1 that counts meets
+  // Safe[k] widened by Widen on both sides. Safe is in order by both ends,
+  // so a row's pieces meet a run of it that only moves right: one pass
+  // over both a row.
+  void MarkGaps(int From, int To, double Widen) {
+    const size_t n = Safe.size();
+    Hit.assign(n, 0);
+    for (int l = From; l < To; ++l) {
+      size_t k = 0, marked = 0;
       for (const Piece& p : Open[l]) {
-        if (p.Edge && p.B - p.A < Scallop) continue;
-        for (; i < Need.size() && Need[i].A <= p.A; ++i) add(Need[i].A, Need[i].B);
-        add(p.A, p.B);
+        if (!Counts(p)) continue;
+        while (k < n && Safe[k].B + Widen < p.A) ++k;
+        if (k == n) break;
+        size_t j = std::max(k, marked);
+        for (; j < n && Safe[j].A - Widen <= p.B; ++j) Hit[j] = 1;
+        marked = j;
       }
-      for (; i < Need.size(); ++i) add(Need[i].A, Need[i].B);
-      Need.swap(Merged);
     }
   }
 
@@ -552,22 +567,20 @@ struct Hatcher {
         const double yc = pitch * (i + 0.5);  // from the strip's foot
         const int from = static_cast<int>(std::ceil(i * pitch - 0.5));
         const int to = static_cast<int>(std::ceil((i + 1) * pitch - 0.5));
-        // Nothing is covered before the widest pen: all of the area is a gap.
+        // Nothing is covered before the widest pen: all of the area is a
+        // gap. Finer pens lay a stroke where its reach meets a gap of their
+        // band's rows.
         if (L == 0) {
           SafeAt(yc, r, -HUGE_VAL, HUGE_VAL);
+          for (const Span& s : Safe) Lay(L, s.A, s.B, yc);
         } else {
-          Gaps(from, to);
-          if (Need.empty()) continue;
-          SafeAt(yc, r, Need.front().A - r, Need.back().B + r);
-        }
-        size_t n = 0;
-        for (const Span& s : Safe) {
-          if (L > 0) {
-            while (n < Need.size() && Need[n].B < s.A - reach) ++n;
-            if (n == Need.size()) break;
-            if (Need[n].A > s.B + reach) continue;
+          double lo, hi;
+          if (!GapBounds(from, to, lo, hi)) continue;
+          SafeAt(yc, r, lo - r, hi + r);
+          MarkGaps(from, to, reach);
+          for (size_t k = 0; k < Safe.size(); ++k) {
+            if (Hit[k] != 0) Lay(L, Safe[k].A, Safe[k].B, yc);
           }
-          Lay(L, s.A, s.B, yc);
         }
         if (L == LevelCount - 1) Thin(L, from, to);
       }
