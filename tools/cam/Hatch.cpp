@@ -16,6 +16,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <vector>
 // A second thread hatches the upper half of a large area where the
 // standard library has threads (not MinGW's win32 thread model), but in
@@ -726,19 +727,25 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
     s.Layered = s.Layered || Layers[k].Clear || Layers[k].Positive;
   }
   s.Winding.assign(Layers.size(), 0);
-  // Every edge that is not level, in the layers' order: its ends, lower first.
-  const auto eachEdge = [&Layers](auto Take) {
+  // Every edge that is not level, in the layers' order: its ends in host
+  // units, lower first (X only when asked), each point scaled once.
+  const auto eachEdge = [&Layers](auto WithX, auto Take) {
+    const auto scale = [](ClipperLib::cInt V) { return static_cast<double>(V) / ClipScale; };
     for (uint32_t k = 0; k < Layers.size(); ++k) {
       for (const Path& p : Layers[k].Outlines) {
-        for (size_t i = 0, n = p.size(); i < n; ++i) {
-          const IntPoint& a = p[i];
-          const IntPoint& b = p[i + 1 < n ? i + 1 : 0];
-          if (a.Y == b.Y) continue;
-          if (a.Y < b.Y) {
-            Take(a, b, 1, k);
-          } else {
-            Take(b, a, -1, k);
+        const size_t n = p.size();
+        if (n == 0) continue;
+        const double fx = WithX ? scale(p[0].X) : 0, fy = scale(p[0].Y);
+        double ax = fx, ay = fy;
+        for (size_t i = 0; i < n; ++i) {
+          const size_t j = i + 1 < n ? i + 1 : 0;
+          const double bx = j == 0 ? fx : WithX ? scale(p[j].X) : 0, by = j == 0 ? fy : scale(p[j].Y);
+          if (p[i].Y < p[j].Y) {
+            Take(ay, by, ax, bx, 1, k);
+          } else if (p[i].Y > p[j].Y) {
+            Take(by, ay, bx, ax, -1, k);
           }
+          ax = bx, ay = by;
         }
       }
     }
@@ -775,8 +782,7 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
   {
     const auto rowY = [&s](int64_t G) { return s.Base + static_cast<double>(G) + 0.5; };
     size_t e = 0;
-    eachEdge([&](const IntPoint& Lo, const IntPoint& Hi, int, uint32_t) {
-      const double ly = static_cast<double>(Lo.Y) / ClipScale, hy = static_cast<double>(Hi.Y) / ClipScale;
+    eachEdge(std::false_type{}, [&](double ly, double hy, double, double, int, uint32_t) {
       crossings += hy - ly + 1;
       int64_t g = std::clamp(static_cast<int64_t>(std::ceil(ly - s.Base - 0.5)), int64_t{0}, s.Count);
       while (g > 0 && ly <= rowY(g - 1)) --g;
@@ -793,9 +799,7 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
   edges.resize(count);
   {
     size_t e = 0;
-    eachEdge([&](const IntPoint& Lo, const IntPoint& Hi, int Dir, uint32_t K) {
-      const double ly = static_cast<double>(Lo.Y) / ClipScale, hy = static_cast<double>(Hi.Y) / ClipScale;
-      const double lx = static_cast<double>(Lo.X) / ClipScale, hx = static_cast<double>(Hi.X) / ClipScale;
+    eachEdge(std::true_type{}, [&](double ly, double hy, double lx, double hx, int Dir, uint32_t K) {
       edges[start[keys[e++]]++] = Edge{ly, hy, lx, (hx - lx) / (hy - ly), Dir, K};
     });
   }
