@@ -478,20 +478,27 @@ struct Hatcher {
   // Hit[k] := whether a piece of strip rows From..To-1 that counts meets
   // Safe[k] widened by Widen on both sides. Safe is in order by both ends,
   // so a row's pieces meet a run of it that only moves right: one pass
-  // over both a row.
+  // over both a row, from the first piece that reaches Safe, until every
+  // span is hit.
   void MarkGaps(int From, int To, double Widen) {
     const size_t n = Safe.size();
     Hit.assign(n, 0);
+    if (n == 0) return;
+    size_t hits = 0;
+    const double left = Safe.front().A - Widen;
     for (int l = From; l < To; ++l) {
+      const std::vector<Piece>& o = Open[l];
       size_t k = 0, marked = 0;
-      for (const Piece& p : Open[l]) {
-        if (!Counts(p)) continue;
-        while (k < n && Safe[k].B + Widen < p.A) ++k;
+      auto p = std::partition_point(o.begin(), o.end(), [left](const Piece& Q) { return Q.B < left; });
+      for (; p != o.end(); ++p) {
+        if (!Counts(*p)) continue;
+        while (k < n && Safe[k].B + Widen < p->A) ++k;
         if (k == n) break;
         size_t j = std::max(k, marked);
-        for (; j < n && Safe[j].A - Widen <= p.B; ++j) Hit[j] = 1;
+        for (; j < n && Safe[j].A - Widen <= p->B; ++j) hits += Hit[j] == 0, Hit[j] = 1;
         marked = j;
       }
+      if (hits == n) return;
     }
   }
 
