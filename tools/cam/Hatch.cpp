@@ -408,11 +408,18 @@ void Uncovered(const Spans& S, const Spans& C, int Row, std::vector<Piece>& Out)
 // cut of P ended (strokes come by X within a row), searched on from there
 // when it lies before A; left where this cut ends.
 void Cut(std::vector<Piece>& P, double A, double B, size_t& Hint) {
-  size_t lo = Hint <= P.size() && (Hint == 0 || P[Hint - 1].B <= A) ? Hint : 0, hi = lo + 1;
-  while (hi < P.size() && P[hi].B <= A) lo = hi, hi = lo + 2 * (hi - lo) + 1;
-  auto it = std::partition_point(P.begin() + static_cast<std::ptrdiff_t>(lo),
-                                 P.begin() + static_cast<std::ptrdiff_t>(std::min(hi, P.size())),
-                                 [A](const Piece& Q) { return Q.B <= A; });
+  const size_t n = P.size();
+  size_t lo = Hint <= n && (Hint == 0 || P[Hint - 1].B <= A) ? Hint : 0;
+  // Mostly the piece sought is at the hint or just past it.
+  for (size_t end = std::min(n, lo + 4); lo < end && P[lo].B <= A;) ++lo;
+  auto it = P.begin() + static_cast<std::ptrdiff_t>(lo);
+  if (lo < n && P[lo].B <= A) {
+    size_t hi = lo + 1;
+    while (hi < n && P[hi].B <= A) lo = hi, hi = lo + 2 * (hi - lo) + 1;
+    it = std::partition_point(P.begin() + static_cast<std::ptrdiff_t>(lo),
+                              P.begin() + static_cast<std::ptrdiff_t>(std::min(hi, n)),
+                              [A](const Piece& Q) { return Q.B <= A; });
+  }
   while (it != P.end() && it->A < B) {
     if (it->A < A && it->B > B) {
       Piece right = *it;
