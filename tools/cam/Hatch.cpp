@@ -387,7 +387,14 @@ void Cover(Spans& C, double A, double B) {
   }
 }
 
-// The pieces of the spans S not in C, with the row they lie on.
+// Whether a piece counts: not a scallop. Nothing takes a scallop back:
+// cuts only narrow it (and it stays beside a stroke), no row is laid for it
+// and the finest pen's last pass looks only at pieces no stroke touched.
+// So scallops are not kept at all, which leaves the cuts fewer pieces to
+// pass over.
+bool Counts(const Piece& P) { return !(P.Edge && P.B - P.A < Scallop); }
+
+// The pieces of the spans S not in C that count, with the row they lie on.
 void Uncovered(const Spans& S, const Spans& C, int Row, std::vector<Piece>& Out) {
   size_t j = 0;
   for (const Span& s : S) {
@@ -396,15 +403,16 @@ void Uncovered(const Spans& S, const Spans& C, int Row, std::vector<Piece>& Out)
     bool edge = false;
     size_t k = j;
     for (; k < C.size() && C[k].A < s.B; ++k) {
-      if (C[k].A > x) Out.push_back({x, C[k].A, Row, true});
+      if (C[k].A > x && Counts({x, C[k].A, Row, true})) Out.push_back({x, C[k].A, Row, true});
       x = std::max(x, C[k].B);
       edge = true;
     }
-    if (x < s.B) Out.push_back({x, s.B, Row, edge});
+    if (x < s.B && Counts({x, s.B, Row, edge})) Out.push_back({x, s.B, Row, edge});
   }
 }
 
-// Takes [A, B] out of the sorted, disjoint pieces P. Hint: where the last
+// Takes [A, B] out of the sorted, disjoint pieces P (that count, and so
+// does what is left of them). Hint: where the last
 // cut of P ended (strokes come by X within a row), searched on from there
 // when it lies before A; left where this cut ends.
 void Cut(std::vector<Piece>& P, double A, double B, size_t& Hint) {
@@ -425,14 +433,28 @@ void Cut(std::vector<Piece>& P, double A, double B, size_t& Hint) {
       Piece right = *it;
       right.A = B, right.Edge = true;
       it->B = A, it->Edge = true;
-      it = P.insert(it + 1, right);
+      const bool left = Counts(*it);
+      if (left && Counts(right)) {
+        it = P.insert(it + 1, right);
+      } else if (left) {
+        ++it;
+      } else if (Counts(right)) {
+        *it = right;
+      } else {
+        it = P.erase(it);
+      }
       break;
     }
     if (it->A < A) {
       it->B = A, it->Edge = true;
-      ++it;
+      if (Counts(*it)) {
+        ++it;
+      } else {
+        it = P.erase(it);
+      }
     } else if (it->B > B) {
       it->A = B, it->Edge = true;
+      if (!Counts(*it)) it = P.erase(it);
       break;
     } else {
       it = P.erase(it);
@@ -462,9 +484,6 @@ struct Hatcher {
     const int64_t y = std::llround(Y);
     Sink(Ctx, {std::llround(X1), y, std::llround(X2), y, Levels[L].Pen});
   }
-
-  // Whether a piece of strip rows From..To-1 counts: not a scallop.
-  static bool Counts(const Piece& P) { return !(P.Edge && P.B - P.A < Scallop); }
 
   // The reach of the pieces of strip rows From..To-1 that count: false
   // when there are none. Each row's pieces are in order by X.
@@ -537,11 +556,14 @@ struct Hatcher {
   double ChordYc = 0;
   double Chord[StripRows] = {};  // half chords of the last line's pen by sub-row
 
-  // Draws the stroke from A to B on the line Yc with pen level L and takes
-  // what it covers off the strip's sub-rows.
-  void Lay(int L, double A, double B, double Yc) {
+  // Draws the strokes S[0..N) (by X) on the line Yc with pen level L and
+  // takes what they cover off the strip's sub-rows: a sub-row at a time,
+  // all of the strokes, so that its pieces are fetched once, not once a
+  // stroke (the cuts of a sub-row come in the same order either way).
+  void Lay(int L, const Span* S, size_t N, double Yc) {
+    if (N == 0) return;
     const double r = Levels[L].Pen / 2.0;
-    Emit(L, A, Foot + Yc, B);
+    for (size_t k = 0; k < N; ++k) Emit(L, S[k].A, Foot + Yc, S[k].B);
     const int d0 = std::max(static_cast<int>(std::floor(Yc - r - 0.5)) + 1, 0);
     const int d1 = std::min(static_cast<int>(std::ceil(Yc + r - 0.5)) - 1, StripRows - 1);
     // A row's strokes share their line: its half chords are worked out once.
@@ -554,12 +576,18 @@ struct Hatcher {
     }
     for (int l = d0; l <= d1; ++l) {
       const double w = Chord[l];
-      if (L == 0) {
-        Cover(Cov[l], A - w, B + w);
-      } else {
-        Cut(Open[l], A - w, B + w, Hint[l]);
+      for (size_t k = 0; k < N; ++k) {
+        if (L == 0) {
+          Cover(Cov[l], S[k].A - w, S[k].B + w);
+        } else {
+          Cut(Open[l], S[k].A - w, S[k].B + w, Hint[l]);
+        }
       }
     }
+  }
+  void Lay(int L, double A, double B, double Yc) {
+    const Span s{A, B};
+    Lay(L, &s, 1, Yc);
   }
 
   void Strip(int64_t Q) {
@@ -587,15 +615,17 @@ struct Hatcher {
         // band's rows.
         if (L == 0) {
           SafeAt(yc, r, -HUGE_VAL, HUGE_VAL);
-          for (const Span& s : Safe) Lay(L, s.A, s.B, yc);
+          Lay(L, Safe.data(), Safe.size(), yc);
         } else {
           double lo, hi;
           if (!GapBounds(from, to, lo, hi)) continue;
           SafeAt(yc, r, lo - r, hi + r);
           MarkGaps(from, to, reach);
+          size_t n = 0;
           for (size_t k = 0; k < Safe.size(); ++k) {
-            if (Hit[k] != 0) Lay(L, Safe[k].A, Safe[k].B, yc);
+            if (Hit[k] != 0) Safe[n++] = Safe[k];
           }
+          Lay(L, Safe.data(), n, yc);
         }
         if (L == LevelCount - 1) Thin(L, from, to);
       }
