@@ -560,7 +560,8 @@ struct Hatcher {
   // takes what they cover off the strip's sub-rows: a sub-row at a time,
   // all of the strokes, so that its pieces are fetched once, not once a
   // stroke (the cuts of a sub-row come in the same order either way).
-  void Lay(int L, const Span* S, size_t N, double Yc) {
+  // Sub-rows below Live are read no more: they are not cut.
+  void Lay(int L, const Span* S, size_t N, double Yc, int Live = 0) {
     if (N == 0) return;
     const double r = Levels[L].Pen / 2.0;
     for (size_t k = 0; k < N; ++k) Emit(L, S[k].A, Foot + Yc, S[k].B);
@@ -574,7 +575,7 @@ struct Hatcher {
         Chord[l] = std::sqrt(std::max(0.0, r * r - dy * dy));
       }
     }
-    for (int l = d0; l <= d1; ++l) {
+    for (int l = std::max(d0, Live); l <= d1; ++l) {
       const double w = Chord[l];
       for (size_t k = 0; k < N; ++k) {
         if (L == 0) {
@@ -585,9 +586,9 @@ struct Hatcher {
       }
     }
   }
-  void Lay(int L, double A, double B, double Yc) {
+  void Lay(int L, double A, double B, double Yc, int Live) {
     const Span s{A, B};
-    Lay(L, &s, 1, Yc);
+    Lay(L, &s, 1, Yc, Live);
   }
 
   void Strip(int64_t Q) {
@@ -625,7 +626,9 @@ struct Hatcher {
           for (size_t k = 0; k < Safe.size(); ++k) {
             if (Hit[k] != 0) Safe[n++] = Safe[k];
           }
-          Lay(L, Safe.data(), n, yc);
+          // The finest pen's band below is done with (its last pass
+          // came before this row).
+          Lay(L, Safe.data(), n, yc, L == LevelCount - 1 ? from : 0);
         }
         if (L == LevelCount - 1) Thin(L, from, to);
       }
@@ -637,6 +640,8 @@ struct Hatcher {
   // where its disc fits; else (parts thinner than the pen, sharp tips) a
   // stroke along the gap's middle, overreaching the true area by less than
   // half the pen. Gaps beside a stroke are thinner than that already.
+  // Its strokes cut only the rows above the band (To on), which the next
+  // row reads; the band's own pieces are read no more.
   void Thin(int L, int From, int To) {
     Pieces.clear();
     for (int l = From; l < To; ++l) {
@@ -660,16 +665,16 @@ struct Hatcher {
       for (const double yc : {hi - r, lo + r}) {
         SafeAt(yc, r, a - r, b + r);
         for (const Span& s : Safe) {
-          if (s.B + r > a && s.A - r < b) Lay(L, s.A, s.B, yc), laid = true;
+          if (s.B + r > a && s.A - r < b) Lay(L, s.A, s.B, yc, To), laid = true;
         }
         if (laid) break;
       }
       if (laid) continue;
       const double y = (lo + hi) / 2;
       if (b - a > 2 * r) {
-        Lay(L, a + r, b - r, y);
+        Lay(L, a + r, b - r, y, To);
       } else {
-        Lay(L, (a + b) / 2, (a + b) / 2, y);
+        Lay(L, (a + b) / 2, (a + b) / 2, y, To);
       }
     }
   }
