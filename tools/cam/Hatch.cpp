@@ -391,7 +391,7 @@ void Cover(Spans& C, double A, double B) {
 // cuts only narrow it (and it stays beside a stroke), no row is laid for it
 // and the finest pen's last pass looks only at pieces no stroke touched.
 // So scallops are not kept at all, which leaves the cuts fewer pieces to
-// pass over.
+// pass over, and every piece kept is a gap.
 bool Counts(const Piece& P) { return !(P.Edge && P.B - P.A < Scallop); }
 
 // The pieces of the spans S not in C that count, with the row they lie on.
@@ -411,8 +411,8 @@ void Uncovered(const Spans& S, const Spans& C, int Row, std::vector<Piece>& Out)
   }
 }
 
-// Takes [A, B] out of the sorted, disjoint pieces P (that count, and so
-// does what is left of them). Hint: where the last
+// Takes [A, B] out of the sorted, disjoint pieces P, dropping what is left
+// of a piece as a scallop. Hint: where the last
 // cut of P ended (strokes come by X within a row), searched on from there
 // when it lies before A; left where this cut ends.
 void Cut(std::vector<Piece>& P, double A, double B, size_t& Hint) {
@@ -485,24 +485,22 @@ struct Hatcher {
     Sink(Ctx, {std::llround(X1), y, std::llround(X2), y, Levels[L].Pen});
   }
 
-  // The reach of the pieces of strip rows From..To-1 that count: false
-  // when there are none. Each row's pieces are in order by X.
+  // The reach of the gaps (pieces) of strip rows From..To-1: false when
+  // there are none. Each row's pieces are in order by X.
   bool GapBounds(int From, int To, double& Lo, double& Hi) const {
     bool any = false;
     for (int l = From; l < To; ++l) {
       const std::vector<Piece>& o = Open[l];
-      auto first = std::find_if(o.begin(), o.end(), Counts);
-      if (first == o.end()) continue;
-      auto last = std::find_if(o.rbegin(), o.rend(), Counts);
-      Lo = any ? std::min(Lo, first->A) : first->A;
-      Hi = any ? std::max(Hi, last->B) : last->B;
+      if (o.empty()) continue;
+      Lo = any ? std::min(Lo, o.front().A) : o.front().A;
+      Hi = any ? std::max(Hi, o.back().B) : o.back().B;
       any = true;
     }
     return any;
   }
 
-  // Hit[k] := whether a piece of strip rows From..To-1 that counts meets
-  // Safe[k] widened by Widen on both sides. Safe is in order by both ends,
+  // Hit[k] := whether a piece of strip rows From..To-1 meets Safe[k]
+  // widened by Widen on both sides. Safe is in order by both ends,
   // so a row's pieces meet a run of it that only moves right: one pass
   // over both a row, from the first piece that reaches Safe, until every
   // span is hit.
@@ -517,7 +515,6 @@ struct Hatcher {
       size_t k = 0, marked = 0;
       auto p = std::partition_point(o.begin(), o.end(), [left](const Piece& Q) { return Q.B < left; });
       for (; p != o.end(); ++p) {
-        if (!Counts(*p)) continue;
         while (k < n && Safe[k].B + Widen < p->A) ++k;
         if (k == n) break;
         size_t j = std::max(k, marked);
