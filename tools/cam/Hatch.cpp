@@ -16,6 +16,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <vector>
 // A second thread hatches the upper half of a large area where the
 // standard library has threads (not MinGW's win32 thread model), but in
@@ -386,7 +387,14 @@ void Cover(Spans& C, double A, double B) {
   }
 }
 
-// The pieces of the spans S not in C, with the row they lie on.
+// Whether a piece counts: not a scallop. Nothing takes a scallop back:
+// cuts only narrow it (and it stays beside a stroke), no row is laid for it
+// and the finest pen's last pass looks only at pieces no stroke touched.
+// So scallops are not kept at all, which leaves the cuts fewer pieces to
+// pass over, and every piece kept is a gap.
+bool Counts(const Piece& P) { return !(P.Edge && P.B - P.A < Scallop); }
+
+// The pieces of the spans S not in C that count, with the row they lie on.
 void Uncovered(const Spans& S, const Spans& C, int Row, std::vector<Piece>& Out) {
   size_t j = 0;
   for (const Span& s : S) {
@@ -395,36 +403,58 @@ void Uncovered(const Spans& S, const Spans& C, int Row, std::vector<Piece>& Out)
     bool edge = false;
     size_t k = j;
     for (; k < C.size() && C[k].A < s.B; ++k) {
-      if (C[k].A > x) Out.push_back({x, C[k].A, Row, true});
+      if (C[k].A > x && Counts({x, C[k].A, Row, true})) Out.push_back({x, C[k].A, Row, true});
       x = std::max(x, C[k].B);
       edge = true;
     }
-    if (x < s.B) Out.push_back({x, s.B, Row, edge});
+    if (x < s.B && Counts({x, s.B, Row, edge})) Out.push_back({x, s.B, Row, edge});
   }
 }
 
-// Takes [A, B] out of the sorted, disjoint pieces P. Hint: where the last
+// Takes [A, B] out of the sorted, disjoint pieces P, dropping what is left
+// of a piece as a scallop. Hint: where the last
 // cut of P ended (strokes come by X within a row), searched on from there
 // when it lies before A; left where this cut ends.
 void Cut(std::vector<Piece>& P, double A, double B, size_t& Hint) {
-  size_t lo = Hint <= P.size() && (Hint == 0 || P[Hint - 1].B <= A) ? Hint : 0, hi = lo + 1;
-  while (hi < P.size() && P[hi].B <= A) lo = hi, hi = lo + 2 * (hi - lo) + 1;
-  auto it = std::partition_point(P.begin() + static_cast<std::ptrdiff_t>(lo),
-                                 P.begin() + static_cast<std::ptrdiff_t>(std::min(hi, P.size())),
-                                 [A](const Piece& Q) { return Q.B <= A; });
+  const size_t n = P.size();
+  size_t lo = Hint <= n && (Hint == 0 || P[Hint - 1].B <= A) ? Hint : 0;
+  // Mostly the piece sought is at the hint or just past it.
+  for (size_t end = std::min(n, lo + 4); lo < end && P[lo].B <= A;) ++lo;
+  auto it = P.begin() + static_cast<std::ptrdiff_t>(lo);
+  if (lo < n && P[lo].B <= A) {
+    size_t hi = lo + 1;
+    while (hi < n && P[hi].B <= A) lo = hi, hi = lo + 2 * (hi - lo) + 1;
+    it = std::partition_point(P.begin() + static_cast<std::ptrdiff_t>(lo),
+                              P.begin() + static_cast<std::ptrdiff_t>(std::min(hi, n)),
+                              [A](const Piece& Q) { return Q.B <= A; });
+  }
   while (it != P.end() && it->A < B) {
     if (it->A < A && it->B > B) {
       Piece right = *it;
       right.A = B, right.Edge = true;
       it->B = A, it->Edge = true;
-      it = P.insert(it + 1, right);
+      const bool left = Counts(*it);
+      if (left && Counts(right)) {
+        it = P.insert(it + 1, right);
+      } else if (left) {
+        ++it;
+      } else if (Counts(right)) {
+        *it = right;
+      } else {
+        it = P.erase(it);
+      }
       break;
     }
     if (it->A < A) {
       it->B = A, it->Edge = true;
-      ++it;
+      if (Counts(*it)) {
+        ++it;
+      } else {
+        it = P.erase(it);
+      }
     } else if (it->B > B) {
       it->A = B, it->Edge = true;
+      if (!Counts(*it)) it = P.erase(it);
       break;
     } else {
       it = P.erase(it);
@@ -445,7 +475,8 @@ struct Hatcher {
   std::vector<Piece> Open[StripRows];  // what is left after it
   size_t Hint[StripRows] = {};         // where each row's last cut ended
   std::vector<Piece> Pieces;
-  Spans Need, Merged, Safe, Tmp;
+  Spans Safe, Tmp;
+  std::vector<char> Hit;  // by Safe: a gap lies within a stroke's reach
   size_t Strokes = 0;
 
   void Emit(int L, double X1, double Y, double X2) {
@@ -454,28 +485,43 @@ struct Hatcher {
     Sink(Ctx, {std::llround(X1), y, std::llround(X2), y, Levels[L].Pen});
   }
 
-  // The uncovered pieces of strip rows From..To-1 that count (not a
-  // scallop), merged into Need by X: each row's pieces are in order
-  // already, so a row at a time is merged in, one pass over both.
-  void Gaps(int From, int To) {
-    Need.clear();
-    const auto add = [this](double A, double B) {
-      if (!Merged.empty() && A <= Merged.back().B) {
-        Merged.back().B = std::max(Merged.back().B, B);
-      } else {
-        Merged.push_back({A, B});
-      }
-    };
+  // The reach of the gaps (pieces) of strip rows From..To-1: false when
+  // there are none. Each row's pieces are in order by X.
+  bool GapBounds(int From, int To, double& Lo, double& Hi) const {
+    bool any = false;
     for (int l = From; l < To; ++l) {
-      Merged.clear();
-      size_t i = 0;
-      for (const Piece& p : Open[l]) {
-        if (p.Edge && p.B - p.A < Scallop) continue;
-        for (; i < Need.size() && Need[i].A <= p.A; ++i) add(Need[i].A, Need[i].B);
-        add(p.A, p.B);
+      const std::vector<Piece>& o = Open[l];
+      if (o.empty()) continue;
+      Lo = any ? std::min(Lo, o.front().A) : o.front().A;
+      Hi = any ? std::max(Hi, o.back().B) : o.back().B;
+      any = true;
+    }
+    return any;
+  }
+
+  // Hit[k] := whether a piece of strip rows From..To-1 meets Safe[k]
+  // widened by Widen on both sides. Safe is in order by both ends,
+  // so a row's pieces meet a run of it that only moves right: one pass
+  // over both a row, from the first piece that reaches Safe, until every
+  // span is hit.
+  void MarkGaps(int From, int To, double Widen) {
+    const size_t n = Safe.size();
+    Hit.assign(n, 0);
+    if (n == 0) return;
+    size_t hits = 0;
+    const double left = Safe.front().A - Widen;
+    for (int l = From; l < To; ++l) {
+      const std::vector<Piece>& o = Open[l];
+      size_t k = 0, marked = 0;
+      auto p = std::partition_point(o.begin(), o.end(), [left](const Piece& Q) { return Q.B < left; });
+      for (; p != o.end(); ++p) {
+        while (k < n && Safe[k].B + Widen < p->A) ++k;
+        if (k == n) break;
+        size_t j = std::max(k, marked);
+        for (; j < n && Safe[j].A - Widen <= p->B; ++j) hits += Hit[j] == 0, Hit[j] = 1;
+        marked = j;
       }
-      for (; i < Need.size(); ++i) add(Need[i].A, Need[i].B);
-      Need.swap(Merged);
+      if (hits == n) return;
     }
   }
 
@@ -507,11 +553,15 @@ struct Hatcher {
   double ChordYc = 0;
   double Chord[StripRows] = {};  // half chords of the last line's pen by sub-row
 
-  // Draws the stroke from A to B on the line Yc with pen level L and takes
-  // what it covers off the strip's sub-rows.
-  void Lay(int L, double A, double B, double Yc) {
+  // Draws the strokes S[0..N) (by X) on the line Yc with pen level L and
+  // takes what they cover off the strip's sub-rows: a sub-row at a time,
+  // all of the strokes, so that its pieces are fetched once, not once a
+  // stroke (the cuts of a sub-row come in the same order either way).
+  // Sub-rows below Live are read no more: they are not cut.
+  void Lay(int L, const Span* S, size_t N, double Yc, int Live = 0) {
+    if (N == 0) return;
     const double r = Levels[L].Pen / 2.0;
-    Emit(L, A, Foot + Yc, B);
+    for (size_t k = 0; k < N; ++k) Emit(L, S[k].A, Foot + Yc, S[k].B);
     const int d0 = std::max(static_cast<int>(std::floor(Yc - r - 0.5)) + 1, 0);
     const int d1 = std::min(static_cast<int>(std::ceil(Yc + r - 0.5)) - 1, StripRows - 1);
     // A row's strokes share their line: its half chords are worked out once.
@@ -522,14 +572,20 @@ struct Hatcher {
         Chord[l] = std::sqrt(std::max(0.0, r * r - dy * dy));
       }
     }
-    for (int l = d0; l <= d1; ++l) {
+    for (int l = std::max(d0, Live); l <= d1; ++l) {
       const double w = Chord[l];
-      if (L == 0) {
-        Cover(Cov[l], A - w, B + w);
-      } else {
-        Cut(Open[l], A - w, B + w, Hint[l]);
+      for (size_t k = 0; k < N; ++k) {
+        if (L == 0) {
+          Cover(Cov[l], S[k].A - w, S[k].B + w);
+        } else {
+          Cut(Open[l], S[k].A - w, S[k].B + w, Hint[l]);
+        }
       }
     }
+  }
+  void Lay(int L, double A, double B, double Yc, int Live) {
+    const Span s{A, B};
+    Lay(L, &s, 1, Yc, Live);
   }
 
   void Strip(int64_t Q) {
@@ -552,22 +608,24 @@ struct Hatcher {
         const double yc = pitch * (i + 0.5);  // from the strip's foot
         const int from = static_cast<int>(std::ceil(i * pitch - 0.5));
         const int to = static_cast<int>(std::ceil((i + 1) * pitch - 0.5));
-        // Nothing is covered before the widest pen: all of the area is a gap.
+        // Nothing is covered before the widest pen: all of the area is a
+        // gap. Finer pens lay a stroke where its reach meets a gap of their
+        // band's rows.
         if (L == 0) {
           SafeAt(yc, r, -HUGE_VAL, HUGE_VAL);
+          Lay(L, Safe.data(), Safe.size(), yc);
         } else {
-          Gaps(from, to);
-          if (Need.empty()) continue;
-          SafeAt(yc, r, Need.front().A - r, Need.back().B + r);
-        }
-        size_t n = 0;
-        for (const Span& s : Safe) {
-          if (L > 0) {
-            while (n < Need.size() && Need[n].B < s.A - reach) ++n;
-            if (n == Need.size()) break;
-            if (Need[n].A > s.B + reach) continue;
+          double lo, hi;
+          if (!GapBounds(from, to, lo, hi)) continue;
+          SafeAt(yc, r, lo - r, hi + r);
+          MarkGaps(from, to, reach);
+          size_t n = 0;
+          for (size_t k = 0; k < Safe.size(); ++k) {
+            if (Hit[k] != 0) Safe[n++] = Safe[k];
           }
-          Lay(L, s.A, s.B, yc);
+          // The finest pen's band below is done with (its last pass
+          // came before this row).
+          Lay(L, Safe.data(), n, yc, L == LevelCount - 1 ? from : 0);
         }
         if (L == LevelCount - 1) Thin(L, from, to);
       }
@@ -579,6 +637,8 @@ struct Hatcher {
   // where its disc fits; else (parts thinner than the pen, sharp tips) a
   // stroke along the gap's middle, overreaching the true area by less than
   // half the pen. Gaps beside a stroke are thinner than that already.
+  // Its strokes cut only the rows above the band (To on), which the next
+  // row reads; the band's own pieces are read no more.
   void Thin(int L, int From, int To) {
     Pieces.clear();
     for (int l = From; l < To; ++l) {
@@ -602,16 +662,16 @@ struct Hatcher {
       for (const double yc : {hi - r, lo + r}) {
         SafeAt(yc, r, a - r, b + r);
         for (const Span& s : Safe) {
-          if (s.B + r > a && s.A - r < b) Lay(L, s.A, s.B, yc), laid = true;
+          if (s.B + r > a && s.A - r < b) Lay(L, s.A, s.B, yc, To), laid = true;
         }
         if (laid) break;
       }
       if (laid) continue;
       const double y = (lo + hi) / 2;
       if (b - a > 2 * r) {
-        Lay(L, a + r, b - r, y);
+        Lay(L, a + r, b - r, y, To);
       } else {
-        Lay(L, (a + b) / 2, (a + b) / 2, y);
+        Lay(L, (a + b) / 2, (a + b) / 2, y, To);
       }
     }
   }
@@ -713,66 +773,84 @@ void Hatch(const std::vector<AreaLayer>& Layers, StrokeSink Sink, void* Ctx) {
     s.Layered = s.Layered || Layers[k].Clear || Layers[k].Positive;
   }
   s.Winding.assign(Layers.size(), 0);
-  // Every edge that is not level, in the layers' order.
-  const auto eachEdge = [&Layers](auto Take) {
+  // Every edge that is not level, in the layers' order: its ends in host
+  // units, lower first (X only when asked), each point scaled once.
+  const auto eachEdge = [&Layers](auto WithX, auto Take) {
+    const auto scale = [](ClipperLib::cInt V) { return static_cast<double>(V) / ClipScale; };
     for (uint32_t k = 0; k < Layers.size(); ++k) {
       for (const Path& p : Layers[k].Outlines) {
-        for (size_t i = 0; i < p.size(); ++i) {
-          const IntPoint& a = p[i];
-          const IntPoint& b = p[(i + 1) % p.size()];
-          if (a.Y == b.Y) continue;
-          const IntPoint& lo = a.Y < b.Y ? a : b;
-          const IntPoint& hi = a.Y < b.Y ? b : a;
-          const double ly = static_cast<double>(lo.Y) / ClipScale, hy = static_cast<double>(hi.Y) / ClipScale;
-          const double lx = static_cast<double>(lo.X) / ClipScale, hx = static_cast<double>(hi.X) / ClipScale;
-          Take(Edge{ly, hy, lx, (hx - lx) / (hy - ly), a.Y < b.Y ? 1 : -1, k});
+        const size_t n = p.size();
+        if (n == 0) continue;
+        const double fx = WithX ? scale(p[0].X) : 0, fy = scale(p[0].Y);
+        double ax = fx, ay = fy;
+        for (size_t i = 0; i < n; ++i) {
+          const size_t j = i + 1 < n ? i + 1 : 0;
+          const double bx = j == 0 ? fx : WithX ? scale(p[j].X) : 0, by = j == 0 ? fy : scale(p[j].Y);
+          if (p[i].Y < p[j].Y) {
+            Take(ay, by, ax, bx, 1, k);
+          } else if (p[i].Y > p[j].Y) {
+            Take(by, ay, bx, ax, -1, k);
+          }
+          ax = bx, ay = by;
         }
       }
     }
   };
-  double y0 = 0, y1 = 0, crossings = 0;
+  // The extremes in clip units first: the scaling keeps their order.
   bool first = true;
   size_t count = 0;
+  int64_t lowest = 0, highest = 0;
   for (const AreaLayer& layer : Layers) {
     for (const Path& p : layer.Outlines) {
-      for (const IntPoint& a : p) {
-        const double ay = static_cast<double>(a.Y) / ClipScale;
-        if (first) y0 = y1 = ay, first = false;
-        y0 = std::min(y0, ay), y1 = std::max(y1, ay);
+      for (size_t i = 0, n = p.size(); i < n; ++i) {
+        const int64_t y = p[i].Y;
+        if (first) lowest = highest = y, first = false;
+        lowest = std::min(lowest, y), highest = std::max(highest, y);
+        count += y != p[i + 1 < n ? i + 1 : 0].Y;
       }
     }
   }
-  eachEdge([&](const Edge& E) { ++count, crossings += E.Y1 - E.Y0 + 1; });
   if (count == 0) return;
+  const double y0 = static_cast<double>(lowest) / ClipScale, y1 = static_cast<double>(highest) / ClipScale;
   if ((y1 - y0) / (0.8 * FinePen) > MaxHatchRows) {
     throw CamError(0, "the areas span more than " +
                           std::to_string(static_cast<int>(MaxHatchRows * 0.8 * FinePen / 100000)) +
                           " m: too tall to fill with rows of strokes");
   }
+  s.Base = std::floor(y0);
+  s.Count = static_cast<int64_t>(std::ceil(y1) - s.Base);
+  // The edges in the order the sweep meets them, by the sub-row each joins
+  // on: a counting sort, each edge's sub-row noted on the first pass (which
+  // also sums the crossings) and the edge made on the second; those that
+  // join on one sub-row keep the layers' order and are sorted by X there.
+  double crossings = 0;
+  std::vector<uint32_t> start(static_cast<size_t>(s.Count) + 2, 0), keys(count);
+  {
+    const auto rowY = [&s](int64_t G) { return s.Base + static_cast<double>(G) + 0.5; };
+    size_t e = 0;
+    eachEdge(std::false_type{}, [&](double ly, double hy, double, double, int, uint32_t) {
+      crossings += hy - ly + 1;
+      int64_t g = std::clamp(static_cast<int64_t>(std::ceil(ly - s.Base - 0.5)), int64_t{0}, s.Count);
+      while (g > 0 && ly <= rowY(g - 1)) --g;
+      while (g < s.Count && ly > rowY(g)) ++g;
+      keys[e++] = static_cast<uint32_t>(g);
+      ++start[static_cast<size_t>(g) + 1];
+    });
+  }
   if (crossings > MaxCrossings) {
     throw CamError(0, "the areas' edges cross more than " + std::to_string(static_cast<int64_t>(MaxCrossings)) +
                           " rows of a unit: too complex to fill");
   }
-  s.Base = std::floor(y0);
-  s.Count = static_cast<int64_t>(std::ceil(y1) - s.Base);
-  // The edges in the order the sweep meets them, by the sub-row each joins
-  // on: a counting sort, the edges made twice rather than held twice (the
-  // bound on crossings above bounds their number); those that join on one
-  // sub-row keep the layers' order and are sorted by X there.
+  for (size_t g = 1; g < start.size(); ++g) start[g] += start[g - 1];
+  edges.resize(count);
   {
-    const auto rowY = [&s](int64_t G) { return s.Base + static_cast<double>(G) + 0.5; };
-    const auto key = [&](double Y) {
-      int64_t g = std::clamp(static_cast<int64_t>(std::ceil(Y - s.Base - 0.5)), int64_t{0}, s.Count);
-      while (g > 0 && Y <= rowY(g - 1)) --g;
-      while (g < s.Count && Y > rowY(g)) ++g;
-      return static_cast<size_t>(g);
-    };
-    std::vector<uint32_t> start(static_cast<size_t>(s.Count) + 2, 0);
-    eachEdge([&](const Edge& E) { ++start[key(E.Y0) + 1]; });
-    for (size_t g = 1; g < start.size(); ++g) start[g] += start[g - 1];
-    edges.resize(count);
-    eachEdge([&](const Edge& E) { edges[start[key(E.Y0)]++] = E; });
+    size_t e = 0;
+    eachEdge(std::true_type{}, [&](double ly, double hy, double lx, double hx, int Dir, uint32_t K) {
+      edges[start[keys[e++]]++] = Edge{ly, hy, lx, (hx - lx) / (hy - ly), Dir, K};
+    });
   }
+  std::vector<uint32_t>().swap(keys);
+  std::vector<uint32_t>().swap(start);
   s.Size(StripRows + 2 * Reach + 1);
   const int64_t strips = (s.Count + StripRows - 1) / StripRows;
 #if HATCH_THREADS
