@@ -27,22 +27,14 @@
 #include "CamVsGerbv.h"
 #include "Scaling.h"
 #include "driver/Exports.h"
+#include "tools/plothost/Driver.h"
 
 namespace {
 
 // ---- The library, as a host holds it ----------------------------------
 
-struct TDriver {
-  decltype(&::GetDescrPtr440) GetDescrPtr440;
-  decltype(&::SetParamValue) SetParamValue;
-  decltype(&::OpenEquip) OpenEquip;
-  decltype(&::OpenLayer) OpenLayer;
-  decltype(&::CloseEquip) CloseEquip;
-  decltype(&::DrawLine) DrawLine;
-  decltype(&::DrawArc) DrawArc;
-  decltype(&::FlashPad) FlashPad;
-  decltype(&::DrillHole) DrillHole;
-};
+// The entry points as plothost resolves them (dlopen, then every name).
+using TDriver = Driver;
 
 TDriver D;
 std::string DriverPath = SVGDRV_LIBRARY;
@@ -50,30 +42,11 @@ std::string PlothostPath = SVGDRV_PLOTHOST;
 // Where scripts/install-deps.sh has npm install tracespace's packages.
 std::string NpmPath = SVGDRV_SOURCE_DIR "/build/npm";
 
-bool LoadDriver(const std::string& Path, TDriver& Into) {
-  void* lib = dlopen(Path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (lib == nullptr) {
-    std::fprintf(stderr, "svgdrv_bench: cannot load %s: %s\n", Path.c_str(), dlerror());
-    return false;
-  }
-  bool ok = true;
-  auto resolve = [&](auto& Fn, const char* Name) {
-    Fn = reinterpret_cast<std::remove_reference_t<decltype(Fn)>>(dlsym(lib, Name));
-    if (Fn == nullptr) {
-      std::fprintf(stderr, "svgdrv_bench: %s has no entry point %s\n", Path.c_str(), Name);
-      ok = false;
-    }
-  };
-  resolve(Into.GetDescrPtr440, "GetDescrPtr440");
-  resolve(Into.SetParamValue, "SetParamValue");
-  resolve(Into.OpenEquip, "OpenEquip");
-  resolve(Into.OpenLayer, "OpenLayer");
-  resolve(Into.CloseEquip, "CloseEquip");
-  resolve(Into.DrawLine, "DrawLine");
-  resolve(Into.DrawArc, "DrawArc");
-  resolve(Into.FlashPad, "FlashPad");
-  resolve(Into.DrillHole, "DrillHole");
-  return ok;
+bool Load(const std::string& Path, TDriver& Into) {
+  std::string error;
+  if (LoadDriver(&Path, Into, error)) return true;
+  std::fprintf(stderr, "svgdrv_bench: %s\n", error.c_str());
+  return false;
 }
 
 // ---- Write callbacks -----------------------------------------------------
@@ -337,7 +310,7 @@ bool LoadRecordingCopy() {
   std::fprintf(f, "; written by svgdrv_bench, removed at once\n[Setup]\nRecord=%s\n",
                RecordJournal.c_str());
   std::fclose(f);
-  const bool ok = LoadDriver(RecordCopy, Recording);
+  const bool ok = Load(RecordCopy, Recording);
   unlink(SettingsPath().c_str());
   return ok && SetUpDriver(Recording);
 }
@@ -605,7 +578,7 @@ int main(int argc, char** argv) {
     RemoveLoadCopy();
     return 1;
   }
-  if (!LoadDriver(DriverPath, D) || !SetUpDriver(D) || !CheckBaselines()) {
+  if (!Load(DriverPath, D) || !SetUpDriver(D) || !CheckBaselines()) {
     RemoveLoadCopy();
     return 1;
   }
