@@ -36,11 +36,11 @@ int32_t DRV_CALL LayerOrdering(int32_t Position) {
   return StackedLayer(Position);
 }
 
-// Load steps, in order. Number formatting always writes "." as the decimal
-// separator and reads no locale, so there is no separator to set. The host's
-// floating-point control word is left as the host set it: the driver's
-// arithmetic is all integer.
-static void LoadDriver() {
+// The library's start-up: the load steps, in order. Number formatting
+// always writes "." as the decimal separator and reads no locale, so there
+// is no separator to set. The host's floating-point control word is left as
+// the host set it: the driver's arithmetic is all integer.
+static void StartUp() {
   PlaceApertureTable();
   LoadSettings();
   SortStackingOrder();
@@ -49,13 +49,13 @@ static void LoadDriver() {
 
 #if defined(_WIN32)
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD Reason, LPVOID) {
-  if (Reason == DLL_PROCESS_ATTACH) LoadDriver();
+  if (Reason == DLL_PROCESS_ATTACH) StartUp();
   if (Reason == DLL_PROCESS_DETACH) StopRecording();  // what the last document left buffered
   return TRUE;
 }
 #else
 // Runs while dlopen loads the library, before it returns.
-__attribute__((constructor)) static void OnLoad() { LoadDriver(); }
+__attribute__((constructor)) static void OnLoad() { StartUp(); }
 // At unload: the journal's last lines go out, and the low mapping that holds
 // a 64-bit process's aperture table is given back (it is the process's, not
 // the library's, and would outlive it).
