@@ -177,6 +177,12 @@ if [ -d /dev/shm ] && [ -w /dev/shm ] && [ "$(stat -c %d /dev/shm)" != "$(stat -
   cmp -s calls.txt "settings copied.txt" && ok "--settings staged on another file system" || bad "--settings copy differs"
   rmdir "$shm" && ok "no folder left there" || bad "left $(ls "$shm")"
 fi
+# A driver beside plothost by a relative symbolic link is staged as the file
+# it names, not as what that path names from the current folder.
+mkdir -p sl/host sl/lib lib cwd
+cp "$plothost" sl/host/ && cp "$(dirname "$plothost")/svgdrv.so" sl/lib/ && ln -s ../lib/svgdrv.so sl/host/svgdrv.so
+echo decoy >lib/svgdrv.so
+expect settings-symlinked-driver 0 '' -- sh -c 'cd cwd && TMPDIR="$1/tmp" "$1/sl/host/plothost" -q --settings ../s.ini -o ../sl.svg' sh "$work"
 
 # ---- Settings mistakes: told by plothost (file and line), silent in the driver ----
 expect settings-mistakes 0 'mistakes.ini:3: warning: ' -- sh -c \

@@ -100,6 +100,14 @@ Path ArcStrokePath(const Obj& O) {
   return p;
 }
 
+// A ring of radii Outer and Inner: the outer circle and the hole the other
+// way round, no Clipper (thousands of vias); a disc where Inner is none.
+Paths RingPaths(double CX, double CY, double Outer, double Inner) {
+  Paths p{CirclePath(CX, CY, Outer)};
+  if (Inner > 0) p.push_back(CirclePath(CX, CY, Inner)), ClipperLib::ReversePath(p.back());
+  return p;
+}
+
 }  // namespace
 
 Path ObroundPath(double CX, double CY, double W, double H) {
@@ -154,10 +162,7 @@ Paths ObjArea(const Obj& O, const Image& Img) {
       // A whole circle stroked: a ring, or a disc where the pen covers
       // the middle.
       if (std::fabs(O.Sweep) >= 360 && std::hypot(O.X2 - O.X1, O.Y2 - O.Y1) < 0.5) {
-        if (O.R <= O.W / 2) return {CirclePath(O.CX, O.CY, O.R + O.W / 2)};
-        Paths ring{CirclePath(O.CX, O.CY, O.R + O.W / 2), CirclePath(O.CX, O.CY, O.R - O.W / 2)};
-        ClipperLib::ReversePath(ring.back());
-        return ring;
+        return RingPaths(O.CX, O.CY, O.R + O.W / 2, O.R - O.W / 2);
       }
       if (Path p = ArcStrokePath(O); !p.empty()) return {std::move(p)};
       const int steps = ArcSteps(O.R, O.Sweep);
@@ -177,13 +182,7 @@ Paths ObjArea(const Obj& O, const Image& Img) {
     case ObjKind::Flash:
       if (O.Shape == PadRect) return {RectPath(O.X1, O.Y1, O.W, O.H)};
       if (O.Shape == PadThermal) return ThermalPaths(O.X1, O.Y1, O.W, O.H, O.X2, O.Y2);
-      if (O.Shape == PadRing) {
-        // The outer circle and the hole run the other way round: no
-        // Clipper for thousands of vias.
-        Paths p{CirclePath(O.X1, O.Y1, O.W / 2 + O.H)};
-        if (O.W > 0) p.push_back(CirclePath(O.X1, O.Y1, O.W / 2)), ClipperLib::ReversePath(p.back());
-        return p;
-      }
+      if (O.Shape == PadRing) return RingPaths(O.X1, O.Y1, O.W / 2 + O.H, O.W / 2);
       return {ObroundPath(O.X1, O.Y1, O.W, O.H)};
     case ObjKind::Drill:
       return {CirclePath(O.X1, O.Y1, O.W / 2)};

@@ -159,10 +159,12 @@ int Run(const std::vector<std::string>& Args, const std::string& Settings) {
 // copied: plothost and its driver are a megabyte, a view's run some
 // milliseconds), else a copy.
 bool CopyTo(const std::string& From, const std::string& To, mode_t Mode) {
-  char real[4096];
-  const ssize_t n = readlink(From.c_str(), real, sizeof real - 1);
-  const std::string target = n > 0 ? std::string(real, static_cast<size_t>(n)) : From;
-  if (link(target.c_str(), To.c_str()) == 0) return true;
+  // The file itself: /proc/self/exe, and a driver reached by a symbolic
+  // link (whose target may be relative to its own folder), resolved.
+  char* real = realpath(From.c_str(), nullptr);
+  const bool linked = real != nullptr && link(real, To.c_str()) == 0;
+  std::free(real);
+  if (linked) return true;
   std::ifstream in(From, std::ios::binary);
   if (!in) return false;
   std::ofstream out(To, std::ios::binary);
