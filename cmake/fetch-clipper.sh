@@ -1,9 +1,10 @@
 #!/bin/sh
 # Fetches Debian's own source package of Clipper (libpolyclipping) and
 # unpacks it, with Debian's patches, into DIR/libpolyclipping, for the
-# Windows build of plothost --cam. It takes the version of the installed
-# libpolyclipping-dev, which the native plothost links, so that both
-# builds run the same polygon code; failing that, the newest one.
+# Windows build of plothost --cam and the native plothost beside it. It
+# takes the version of the installed libpolyclipping-dev (which other
+# native builds link), so that every build runs the same polygon code;
+# failing that, the newest one.
 # Usage: fetch-clipper.sh DIR
 set -eu
 dir=$1

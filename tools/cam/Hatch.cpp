@@ -411,56 +411,67 @@ void Uncovered(const Spans& S, const Spans& C, int Row, std::vector<Piece>& Out)
   }
 }
 
-// Takes [A, B] out of the sorted, disjoint pieces P, dropping what is left
-// of a piece as a scallop. Hint: where the last
-// cut of P ended (strokes come by X within a row), searched on from there
-// when it lies before A; left where this cut ends.
-void Cut(std::vector<Piece>& P, double A, double B, size_t& Hint) {
+// Takes the spans [S[k].A - W, S[k].B + W] (S by X) out of the sorted,
+// disjoint pieces P, dropping what is left of a piece as a scallop. One
+// pass for all of them: the pieces from the first cut to the last are
+// rebuilt in Tmp and put back with one move of the rest (a cut at a time
+// moved the rest once for every piece it took out or split). What is left
+// of a cut piece stays open to the next cut before it is kept or dropped:
+// a part of a scallop is a scallop too, so that gives what cutting one at
+// a time gives. Hint: where the last cut of P ended (strokes come by X
+// within a row), searched on from there when it lies before the first
+// cut; left where this one ends.
+void Cut(std::vector<Piece>& P, const Span* S, size_t N, double W, size_t& Hint, std::vector<Piece>& Tmp) {
   const size_t n = P.size();
-  size_t lo = Hint <= n && (Hint == 0 || P[Hint - 1].B <= A) ? Hint : 0;
+  const double first = S[0].A - W;
+  size_t lo = Hint <= n && (Hint == 0 || P[Hint - 1].B <= first) ? Hint : 0;
   // Mostly the piece sought is at the hint or just past it.
-  for (size_t end = std::min(n, lo + 4); lo < end && P[lo].B <= A;) ++lo;
-  auto it = P.begin() + static_cast<std::ptrdiff_t>(lo);
-  if (lo < n && P[lo].B <= A) {
+  for (size_t end = std::min(n, lo + 4); lo < end && P[lo].B <= first;) ++lo;
+  if (lo < n && P[lo].B <= first) {
     size_t hi = lo + 1;
-    while (hi < n && P[hi].B <= A) lo = hi, hi = lo + 2 * (hi - lo) + 1;
-    it = std::partition_point(P.begin() + static_cast<std::ptrdiff_t>(lo),
-                              P.begin() + static_cast<std::ptrdiff_t>(std::min(hi, n)),
-                              [A](const Piece& Q) { return Q.B <= A; });
+    while (hi < n && P[hi].B <= first) lo = hi, hi = lo + 2 * (hi - lo) + 1;
+    lo = static_cast<size_t>(std::partition_point(P.begin() + static_cast<std::ptrdiff_t>(lo),
+                                                  P.begin() + static_cast<std::ptrdiff_t>(std::min(hi, n)),
+                                                  [first](const Piece& Q) { return Q.B <= first; }) -
+                             P.begin());
   }
-  while (it != P.end() && it->A < B) {
-    if (it->A < A && it->B > B) {
-      Piece right = *it;
-      right.A = B, right.Edge = true;
-      it->B = A, it->Edge = true;
-      const bool left = Counts(*it);
-      if (left && Counts(right)) {
-        it = P.insert(it + 1, right);
-      } else if (left) {
-        ++it;
-      } else if (Counts(right)) {
-        *it = right;
-      } else {
-        it = P.erase(it);
+  Tmp.clear();
+  size_t i = lo;
+  Piece cur{};
+  bool have = false;  // cur: a piece read from P, perhaps cut on its left
+  for (size_t k = 0; k < N; ++k) {
+    const double a = S[k].A - W, b = S[k].B + W;
+    for (;;) {
+      if (!have) {
+        if (i == n) break;
+        cur = P[i++], have = true;
       }
+      if (cur.B <= a) {
+        if (Counts(cur)) Tmp.push_back(cur);
+        have = false;
+        continue;
+      }
+      if (cur.A >= b) break;
+      if (cur.A < a && Counts({cur.A, a, cur.Row, true})) Tmp.push_back({cur.A, a, cur.Row, true});
+      if (cur.B <= b) {
+        have = false;
+        continue;
+      }
+      cur.A = b, cur.Edge = true;
       break;
     }
-    if (it->A < A) {
-      it->B = A, it->Edge = true;
-      if (Counts(*it)) {
-        ++it;
-      } else {
-        it = P.erase(it);
-      }
-    } else if (it->B > B) {
-      it->A = B, it->Edge = true;
-      if (!Counts(*it)) it = P.erase(it);
-      break;
-    } else {
-      it = P.erase(it);
-    }
   }
-  Hint = static_cast<size_t>(it - P.begin());
+  Hint = lo + Tmp.size();
+  if (have && Counts(cur)) Tmp.push_back(cur);
+  // P[lo, i) becomes Tmp.
+  const size_t m = Tmp.size(), old = i - lo;
+  const auto at = P.begin() + static_cast<std::ptrdiff_t>(lo);
+  if (m > old) {
+    P.insert(at + static_cast<std::ptrdiff_t>(old), m - old, Piece{});
+  } else if (m < old) {
+    P.erase(at + static_cast<std::ptrdiff_t>(m), at + static_cast<std::ptrdiff_t>(old));
+  }
+  std::copy(Tmp.begin(), Tmp.end(), P.begin() + static_cast<std::ptrdiff_t>(lo));
 }
 
 [[noreturn]] void TooManyStrokes() {
@@ -474,6 +485,7 @@ struct Hatcher {
   Spans Cov[StripRows];               // what the widest pen covers
   std::vector<Piece> Open[StripRows];  // what is left after it
   size_t Hint[StripRows] = {};         // where each row's last cut ended
+  std::vector<Piece> CutTmp;           // Cut's scratch
   std::vector<Piece> Pieces;
   Spans Safe, Tmp;
   std::vector<char> Hit;  // by Safe: a gap lies within a stroke's reach
@@ -574,12 +586,10 @@ struct Hatcher {
     }
     for (int l = std::max(d0, Live); l <= d1; ++l) {
       const double w = Chord[l];
-      for (size_t k = 0; k < N; ++k) {
-        if (L == 0) {
-          Cover(Cov[l], S[k].A - w, S[k].B + w);
-        } else {
-          Cut(Open[l], S[k].A - w, S[k].B + w, Hint[l]);
-        }
+      if (L == 0) {
+        for (size_t k = 0; k < N; ++k) Cover(Cov[l], S[k].A - w, S[k].B + w);
+      } else {
+        Cut(Open[l], S, N, w, Hint[l], CutTmp);
       }
     }
   }
