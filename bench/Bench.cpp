@@ -33,16 +33,14 @@ namespace {
 
 // ---- The library, as a host holds it ----------------------------------
 
-// The entry points as plothost resolves them (dlopen, then every name).
-using TDriver = Driver;
-
-TDriver D;
+// The library as plothost holds it: loaded, every entry point resolved.
+Driver D;
 std::string DriverPath = SVGDRV_LIBRARY;
 std::string PlothostPath = SVGDRV_PLOTHOST;
 // Where scripts/install-deps.sh has npm install tracespace's packages.
 std::string NpmPath = SVGDRV_SOURCE_DIR "/build/npm";
 
-bool Load(const std::string& Path, TDriver& Into) {
+bool Load(const std::string& Path, Driver& Into) {
   std::string error;
   if (LoadDriver(&Path, Into, error)) return true;
   std::fprintf(stderr, "svgdrv_bench: %s\n", error.c_str());
@@ -103,7 +101,7 @@ constexpr int32_t HueLayer = 2;      // given a hue-wheel colour below
 constexpr int32_t HueEntry = 6;
 constexpr int32_t DrillLayer = 24;
 
-bool SetUpDriver(const TDriver& Drv) {
+bool SetUpDriver(const Driver& Drv) {
   TDrvDescr* d = Drv.GetDescrPtr440();
   auto* table = reinterpret_cast<TAperture*>(static_cast<uintptr_t>(d->ApertureTable));
   if (table == nullptr) {
@@ -298,7 +296,7 @@ void RemoveLoadCopy() {
 // A second copy, loaded with Record set: the same line through a library
 // that journals every call, into a file beside the copy. The file is cut
 // back after each measurement, so it never grows past one run's calls.
-TDriver Recording;
+Driver Recording;
 
 bool LoadRecordingCopy() {
   const std::string dir = LoadCopy.substr(0, LoadCopy.rfind('/') + 1);
@@ -398,7 +396,7 @@ void RegisterAll() {
   element("hand_rolled_line", KeywordLayer, [](uint32_t I) { HandLine(In(I)); });
   if (Recording.DrawLine != nullptr) {
     benchmark::RegisterBenchmark("line_recorded", [](benchmark::State& St) {
-      const TDriver plain = D;
+      const Driver plain = D;
       D = Recording;
       Measure(St, KeywordLayer, [](uint32_t I) {
         const TInput& in = In(I);

@@ -156,23 +156,23 @@ int RunCamVsGerbv(const std::string& Plothost, const std::string& Examples, cons
   int status = 0;
   for (const Case& c : Cases()) {
     std::vector<std::string> a{plothost, "-q", "--cam", "-o", ours}, g{"gerbv", "-x", "svg", "-o", theirs};
+    // The views: the same files and layers, both sides in one document.
+    std::vector<std::string> v{plothost, "-q", "--cam", "--view", "both", "-o", views};
     std::vector<std::string> t{"node", Scripts + "/tracespace-svg.js", ts};
     std::vector<std::string> p{"node", Scripts + "/stackup-svg.js", stackup};
-    std::vector<std::string> tsOut;
+    std::vector<std::string> files, tsOut;  // files: plothost's, each placed where it says
     for (const std::string& f : c.Files) {
       const size_t eq = f.find('=');
       const std::string path = Examples + "/" + f.substr(0, eq);
-      if (eq != std::string::npos) a.insert(a.end(), {"--layer", path + "=" + f.substr(eq + 1)});
-      a.push_back(path);
+      if (eq != std::string::npos) files.insert(files.end(), {"--layer", path + "=" + f.substr(eq + 1)});
+      files.push_back(path);
       g.push_back(path);
       t.push_back(path);
       p.push_back(eq == std::string::npos ? path : path + f.substr(eq));  // the script knows host layers
       tsOut.push_back(ts + path.substr(path.rfind('/')) + ".svg");
     }
-    // The views: the same files and layers, both sides in one document.
-    std::vector<std::string> v = a;
-    v[4] = views;
-    v.insert(v.begin() + 3, {"--view", "both"});
+    a.insert(a.end(), files.begin(), files.end());
+    v.insert(v.end(), files.begin(), files.end());
     Measured m;
     if (!Best(a, Reps, m)) {
       std::printf("| %s | | plothost failed |||||||||\n", c.Name);
